@@ -1,0 +1,27 @@
+#include "detail/link_copy.h"
+
+#include "web/pattern_matcher.h"
+
+namespace {
+
+// Sub-match 0: the final link, which ends at the first quote directly followed by `",`.
+constexpr std::string_view kRedirectPattern = R"re(location.href='(.*?)'",)re";
+
+const PatternMatcher kRedirectMatcher(kRedirectPattern, PatternMatcher::Mode::kFirstMatch);
+
+}  // namespace
+
+std::string LinkPageUrl(const std::string& siteBase, std::string_view href) {
+  return siteBase + std::string(href);
+}
+
+std::optional<std::string> ResolveLink(std::string_view href, const std::string& siteBase,
+                                       const PageSource& source) {
+  return ExtractFinalLink(source(LinkPageUrl(siteBase, href)));
+}
+
+std::optional<std::string> ExtractFinalLink(std::string_view pageText) {
+  std::vector<Match> matches = kRedirectMatcher.Execute(RemoveLineFeeds(pageText));
+  if (matches.empty()) return std::nullopt;
+  return std::move(matches.front().subMatches[0]);
+}

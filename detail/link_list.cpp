@@ -1,0 +1,34 @@
+#include "detail/link_list.h"
+
+#include "search/keyword_search.h"
+#include "web/pattern_matcher.h"
+
+namespace {
+
+// Sub-matches: 0 href, 1 link name, 2 size text.
+constexpr std::string_view kEntryPattern =
+    R"re(<input type="checkbox" value="\w+" name="selectemule".*?<a target="_blank" href="(.*?)">(.*?)</a>.*?" title="\d+">(.*?)</td>)re";
+
+const PatternMatcher kEntryMatcher(kEntryPattern, PatternMatcher::Mode::kFindAll);
+
+}  // namespace
+
+std::string EntryPageUrl(const std::string& siteBase, std::string_view entryId) {
+  return siteBase + "entry/" + std::string(entryId) + "/";
+}
+
+std::vector<LinkRow> LoadLinks(std::string_view typeLabel, std::string_view entryId,
+                               const std::string& siteBase, const PageSource& source) {
+  if (typeLabel != kEmuleLabel) return {};
+  return ExtractLinkRows(source(EntryPageUrl(siteBase, entryId)));
+}
+
+std::vector<LinkRow> ExtractLinkRows(std::string_view pageText) {
+  std::vector<LinkRow> rows;
+  for (Match& match : kEntryMatcher.Execute(RemoveLineFeeds(pageText))) {
+    auto& sub = match.subMatches;
+    rows.push_back({std::string(kCopyLinkMark) + sub[1], std::move(sub[2]),
+                    std::string(kEmuleLabel), std::move(sub[0])});
+  }
+  return rows;
+}

@@ -1,0 +1,44 @@
+#include "search/keyword_search.h"
+
+#include "web/module1.h"
+#include "web/pattern_matcher.h"
+
+namespace {
+
+constexpr int kResultPages = 4;
+constexpr std::string_view kEmuleImage = "emule.png";
+
+// Sub-matches: 0 entry id, 1 title, 2 type image file name, 3 total size (not shown).
+constexpr std::string_view kResultPattern =
+    R"re(<a href="/entry/(\w+)/"><div class="title">(.*?)</div></a>.*?<div class="type"><b>资源类型</b>: <i><img src='/static/img/(.*?)'.*?<div class="total-size"><b>文件大小</b>: <i>(.*?)</i></div>)re";
+
+const PatternMatcher kResultMatcher(kResultPattern, PatternMatcher::Mode::kFindAll);
+
+}  // namespace
+
+std::string ResultPageUrl(const std::string& siteBase, const std::string& encodedKeyword,
+                          int page) {
+  return siteBase + "search/entry/?query=" + encodedKeyword + "&flag=1-1&page=" +
+         std::to_string(page);
+}
+
+std::vector<ResultRow> KeywordSearch(std::u16string_view keyword, const std::string& siteBase,
+                                     const PageSource& source) {
+  if (keyword.empty()) return {};
+  const std::string encoded = Module1::PercentEncodeQuery(keyword);
+  std::string pageText;
+  for (int page = 1; page <= kResultPages; ++page) {
+    pageText += source(ResultPageUrl(siteBase, encoded, page));
+  }
+  return ExtractResultRows(pageText);
+}
+
+std::vector<ResultRow> ExtractResultRows(std::string_view pageText) {
+  std::vector<ResultRow> rows;
+  for (Match& match : kResultMatcher.Execute(RemoveLineFeeds(pageText))) {
+    auto& sub = match.subMatches;
+    if (sub[2] != kEmuleImage) continue;
+    rows.push_back({std::move(sub[1]), std::string(kEmuleLabel), std::move(sub[0])});
+  }
+  return rows;
+}

@@ -1,0 +1,47 @@
+#include "test_server.h"
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+TestServer::TestServer(const std::function<void(httplib::Server&)>& routes,
+                       const std::string& host)
+    : m_host(host) {
+  routes(m_server);
+  // Recorded before the handler runs, so a request is on the list by the time its answer arrives.
+  m_server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
+    std::lock_guard lock(m_mutex);
+    m_requests.push_back({req.path, req.target, req.headers, req.remote_port});
+    return httplib::Server::HandlerResponse::Unhandled;
+  });
+  m_server.set_keep_alive_max_count(100);
+  m_server.set_keep_alive_timeout(1);
+  m_port = m_server.bind_to_any_port(m_host);
+  if (m_port <= 0) throw std::runtime_error("test server cannot bind " + m_host);
+  m_thread = std::thread([this] { m_server.listen_after_bind(); });
+  while (!m_server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+TestServer::~TestServer() {
+  m_server.stop();
+  m_thread.join();
+}
+
+std::string TestServer::Base() const {
+  const std::string host = m_host.find(':') != std::string::npos ? "[" + m_host + "]" : m_host;
+  return "http://" + host + ":" + std::to_string(m_port) + "/";
+}
+
+std::vector<RecordedRequest> TestServer::Requests() const {
+  std::lock_guard lock(m_mutex);
+  return m_requests;
+}
+
+std::string ReadTestData(const std::string& name) {
+  std::ifstream in(std::string(QUILLON_TEST_DATA) + "/" + name, std::ios::binary);
+  if (!in) throw std::runtime_error("missing test data " + name);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}

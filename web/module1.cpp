@@ -1,0 +1,261 @@
+#include "web/module1.h"
+
+#include "web/page_source.h"
+
+#include <curl/curl.h>
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
+#include <unicode/ustring.h>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+namespace Module1 {
+namespace {
+
+constexpr long kMaxRedirects = 10;
+constexpr char kProtocols[] = "http,https";
+constexpr char kUserAgent[] = "Quillon/1.0";
+constexpr char kExtraHeader[] = "If-Modified-Since: 0";
+constexpr char16_t kReplacement = 0xFFFD;
+
+// One connection cache for the whole program, so that the four result pages of a search, and the
+// pages after them, travel over one connection. libcurl asks for a lock per kind of shared data.
+class Network final {
+ public:
+  Network() {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    m_share = curl_share_init();
+    curl_share_setopt(m_share, CURLSHOPT_LOCKFUNC, &Network::Lock);
+    curl_share_setopt(m_share, CURLSHOPT_UNLOCKFUNC, &Network::Unlock);
+    curl_share_setopt(m_share, CURLSHOPT_USERDATA, this);
+    curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+    curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+  }
+  Network(const Network&) = delete;
+  Network& operator=(const Network&) = delete;
+  // Left to the process's end on purpose: a fetch on another thread may still hold the share when
+  // static destructors run, and the operating system reclaims the sockets anyway.
+  ~Network() = default;
+
+  static Network& Instance() {
+    static Network* network = new Network;
+    return *network;
+  }
+  CURLSH* Share() const { return m_share; }
+
+ private:
+  static void Lock(CURL*, curl_lock_data data, curl_lock_access, void* self) {
+    static_cast<Network*>(self)->m_locks[static_cast<std::size_t>(data)].lock();
+  }
+  static void Unlock(CURL*, curl_lock_data data, void* self) {
+    static_cast<Network*>(self)->m_locks[static_cast<std::size_t>(data)].unlock();
+  }
+
+  CURLSH* m_share = nullptr;
+  std::array<std::mutex, CURL_LOCK_DATA_LAST> m_locks;
+};
+
+// libcurl refuses a URL with a blank in it, and a server may refuse other bytes; those are
+// escaped, everything else (the percent sign included) is sent as it stands.
+bool NeedsEscapeInRequestLine(unsigned char c) {
+  return c <= 0x20 || c >= 0x7F || std::strchr("\"<>\\^`{|}", c) != nullptr;
+}
+
+std::string EscapeForRequestLine(const std::string& url) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(url.size());
+  for (const unsigned char c : url) {
+    if (!NeedsEscapeInRequestLine(c)) {
+      out += static_cast<char>(c);
+      continue;
+    }
+    out += '%';
+    out += kHex[c >> 4];
+    out += kHex[c & 0x0F];
+  }
+  return out;
+}
+
+struct Body {
+  std::string bytes;
+  std::size_t limit;
+};
+
+// Counts bytes after decompression, so a small gzip body that inflates without end is cut off.
+size_t WriteBody(char* data, size_t size, size_t count, void* userdata) {
+  auto* body = static_cast<Body*>(userdata);
+  const size_t n = size * count;
+  if (n > body->limit - body->bytes.size()) return CURL_WRITEFUNC_ERROR;
+  body->bytes.append(data, n);
+  return n;
+}
+
+struct CurlEasyDeleter {
+  void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+};
+struct CurlListDeleter {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+void SetOptions(CURL* curl, const std::string& url, const FetchLimits& limits,
+                curl_slist* headers, Body* body) {
+  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+  curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
+  curl_easy_setopt(curl, CURLOPT_SHARE, Network::Instance().Share());
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, kProtocols);
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, kProtocols);
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+  curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.total.count()));
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.stall.count()));
+  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBody));
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, body);
+}
+
+// The raw body of one complete response, or empty bytes on any failure.
+std::string FetchBody(const std::string& url, const FetchLimits& limits) {
+  std::unique_ptr<CURL, CurlEasyDeleter> curl(curl_easy_init());
+  if (!curl) return {};
+  std::unique_ptr<curl_slist, CurlListDeleter> headers(curl_slist_append(nullptr, kExtraHeader));
+  const std::string requestUrl = EscapeForRequestLine(url);
+  Body body{{}, limits.maxBody};
+  SetOptions(curl.get(), requestUrl, limits, headers.get(), &body);
+  if (curl_easy_perform(curl.get()) != CURLE_OK) return {};
+  return std::move(body.bytes);
+}
+
+// ICU's table converters substitute U+001A for bytes they cannot map; the page should show the
+// usual replacement character instead, one per undecodable sequence.
+void SubstituteReplacement(const void*, UConverterToUnicodeArgs* args, const char*, int32_t,
+                           UConverterCallbackReason reason, UErrorCode* error) {
+  if (reason > UCNV_IRREGULAR) return;
+  *error = U_ZERO_ERROR;
+  ucnv_cbToUWriteUChars(args, reinterpret_cast<const UChar*>(&kReplacement), 1, 0, error);
+}
+
+struct ConverterDeleter {
+  void operator()(UConverter* converter) const { ucnv_close(converter); }
+};
+using Converter = std::unique_ptr<UConverter, ConverterDeleter>;
+
+Converter OpenConverter(const char* name) {
+  UErrorCode error = U_ZERO_ERROR;
+  Converter converter(ucnv_open(name, &error));
+  if (U_FAILURE(error)) return nullptr;
+  return converter;
+}
+
+// `bytes` converted from `charset` to UTF-8; empty text when ICU cannot do it at all.
+std::string ConvertToUtf8(std::string_view bytes, const char* charset) {
+  Converter source = OpenConverter(charset);
+  Converter utf8 = OpenConverter("UTF-8");
+  if (!source || !utf8) return {};
+  UErrorCode error = U_ZERO_ERROR;
+  ucnv_setToUCallBack(source.get(), &SubstituteReplacement, nullptr, nullptr, nullptr, &error);
+  // Each input byte yields at most one UTF-16 unit, which takes at most three UTF-8 bytes.
+  std::string out(bytes.size() * 3 + 4, '\0');
+  char* target = out.data();
+  const char* input = bytes.data();
+  ucnv_convertEx(utf8.get(), source.get(), &target, out.data() + out.size(), &input,
+                 bytes.data() + bytes.size(), nullptr, nullptr, nullptr, nullptr, true, true,
+                 &error);
+  if (U_FAILURE(error)) return {};
+  out.resize(static_cast<std::size_t>(target - out.data()));
+  return out;
+}
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+}  // namespace
+
+void InitNetwork() { Network::Instance(); }
+
+std::string FetchPage(const std::string& url, bool asynchronous) {
+  return FetchPage(url, asynchronous, FetchLimits{});
+}
+
+std::string FetchPage(const std::string& url, bool /*asynchronous*/, const FetchLimits& limits) {
+  const std::string body = FetchBody(url, limits);
+  if (body.empty()) return {};
+  return DecodeResponse(body);
+}
+
+bool DetectUtf8(std::string_view body) {
+  const auto* b = reinterpret_cast<const unsigned char*>(body.data());
+  const std::size_t n = body.size();
+  if (n < 3) return false;
+  if (body.substr(0, 3) == kUtf8Bom) return true;
+  const auto continuation = [&](std::size_t k) { return (b[k] & 0xC0) == 0x80; };
+  std::size_t i = 0;
+  std::size_t ascii = 0;
+  while (i < n) {
+    if (b[i] < 0x80) {
+      // Catalogue pages are mostly markup: skip eight ASCII bytes at a time.
+      std::uint64_t word;
+      while (i + 8 <= n && (std::memcpy(&word, b + i, 8), (word & 0x8080808080808080ull) == 0)) {
+        i += 8;
+        ascii += 8;
+      }
+      if (i < n && b[i] < 0x80) {
+        ++i;
+        ++ascii;
+      }
+      continue;
+    }
+    if (i + 1 < n && (b[i] & 0xE0) == 0xC0 && continuation(i + 1)) {
+      i += 2;
+    } else if (i + 2 >= n) {
+      return false;
+    } else if ((b[i] & 0xF0) == 0xE0 && continuation(i + 1) && continuation(i + 2)) {
+      i += 3;
+    } else if (i + 3 < n && b[i] >= 0xF0 && b[i] <= 0xF4 && continuation(i + 1) &&
+               continuation(i + 2) && continuation(i + 3)) {
+      i += 4;
+    } else {
+      return false;
+    }
+  }
+  return ascii != n;
+}
+
+std::string DecodeResponse(std::string_view body) {
+  std::string text = ConvertToUtf8(body, DetectUtf8(body) ? "UTF-8" : "GB18030");
+  if (std::string_view(text).substr(0, 3) == kUtf8Bom) text.erase(0, 3);
+  return text;
+}
+
+std::string PercentEncodeQuery(std::u16string_view keyword) {
+  if (keyword.empty()) return {};
+  UErrorCode error = U_ZERO_ERROR;
+  const auto* units = reinterpret_cast<const UChar*>(keyword.data());
+  const auto length = static_cast<int32_t>(keyword.size());
+  int32_t needed = 0;
+  u_strToUTF8WithSub(nullptr, 0, &needed, units, length, kReplacement, nullptr, &error);
+  std::string utf8(static_cast<std::size_t>(needed), '\0');
+  error = U_ZERO_ERROR;
+  u_strToUTF8WithSub(utf8.data(), needed, &needed, units, length, kReplacement, nullptr, &error);
+  if (U_FAILURE(error)) return {};
+  char* escaped = curl_easy_escape(nullptr, utf8.data(), static_cast<int>(utf8.size()));
+  if (escaped == nullptr) return {};
+  std::string out(escaped);
+  curl_free(escaped);
+  return out;
+}
+
+}  // namespace Module1
+
+PageSource NetworkPageSource() {
+  return [](const std::string& url) { return Module1::FetchPage(url, false); };
+}
