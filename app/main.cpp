@@ -1,0 +1,30 @@
+// Quillon: search the catalogue for a keyword, list an entry's links, copy a link.
+#include <QApplication>
+#include <QIcon>
+
+#include "search/frm1.h"
+#include "web/module1.h"
+
+namespace {
+
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (const int size : {16, 32, 48}) {
+    icon.addFile(QStringLiteral(":/icons/quillon-%1.png").arg(size), QSize(size, size));
+  }
+  return icon;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Quillon"));
+  QApplication::setApplicationVersion(QStringLiteral("1.0.0.0"));
+  QApplication::setWindowIcon(ProgramIcon());
+  Module1::InitNetwork();
+
+  frm1 window(QUILLON_SITE_BASE);
+  window.show();
+  return QApplication::exec();
+}

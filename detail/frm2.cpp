@@ -1,0 +1,88 @@
+#include "detail/frm2.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
+
+#include "detail/link_copy.h"
+#include "detail/link_list.h"
+#include "search/background_call.h"
+#include "search/list_view.h"
+#include "search/window_style.h"
+
+namespace {
+
+const QString kCaption = QStringLiteral("资源详情");
+const QString kCopied = QStringLiteral("链接已复制到剪切板");
+
+QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
+
+// Replaces the clipboard's text with `link`; true only when the clipboard then holds it.
+bool PutOnClipboard(const QString& link) {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  clipboard->clear();
+  clipboard->setText(link);
+  return clipboard->text() == link;
+}
+
+}  // namespace
+
+frm2::frm2(const ListView& searchList, std::string siteBase, PageSource source)
+    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_searchList(searchList),
+      m_siteBase(std::move(siteBase)),
+      m_source(std::move(source)) {
+  setObjectName("frm2");
+  setWindowTitle(kCaption);
+  setFixedSize(Twips(8910), Twips(3405));
+  lvw = new ListView({{"名称", 6500}, {"大小", 1500}, {"类型", 700}, {"url", 0}}, this);
+  lvw->setObjectName("lvw");
+  lvw->setGeometry(0, 0, Twips(8895), Twips(3375));
+  lvw->setFont(SongTiFont());
+  connect(lvw, &ListView::MouseDown, this, &frm2::lvw_MouseDown);
+}
+
+void frm2::ShowModal() {
+  Form_Load();
+  CenterOnScreen(this);
+  lvw->setFocus(Qt::OtherFocusReason);
+  exec();
+  lvw->Clear();
+}
+
+void frm2::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void frm2::Form_Load() {
+  lvw->Clear();
+  const std::optional<int> selected = m_searchList.SelectedItem();
+  if (!selected) return;
+  const std::string label = m_searchList.SubItem(*selected, 1).toStdString();
+  const std::string entryId = m_searchList.SubItem(*selected, 2).toStdString();
+  std::vector<LinkRow> rows;
+  RunWithoutFreezing([&] { rows = LoadLinks(label, entryId, m_siteBase, m_source); });
+  for (const LinkRow& row : rows) {
+    const int i = lvw->Add();
+    lvw->SetText(i, FromUtf8(row.text));
+    lvw->SetSubItem(i, 1, FromUtf8(row.size));
+    lvw->SetSubItem(i, 2, FromUtf8(row.typeLabel));
+    lvw->SetSubItem(i, 3, FromUtf8(row.href));
+  }
+}
+
+void frm2::lvw_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, qreal x, qreal y) {
+  lvw->SetSelectedItem(lvw->HitTest(x, y));
+  const std::optional<int> selected = lvw->SelectedItem();
+  if (!selected) return;
+  const std::string href = lvw->SubItem(*selected, 3).toStdString();
+  std::optional<std::string> link;
+  RunWithoutFreezing([&] { link = ResolveLink(href, m_siteBase, m_source); });
+  if (!link || !PutOnClipboard(FromUtf8(*link))) return;
+  ShowNotice(this, kCopied);
+}

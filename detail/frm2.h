@@ -1,0 +1,41 @@
+// The detail window: the links of the entry selected in the search window. Each showing loads
+// the list afresh before the window appears; a press on a link row copies its final link to the
+// clipboard.
+//
+//   frm2 detail(searchList, siteBase, NetworkPageSource());
+//   detail.ShowModal();   // returns when the user has closed it
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+
+#include "web/page_source.h"
+
+class ListView;
+
+class frm2 final : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `searchList` is the search window's result list, whose selected row is read at each load.
+  frm2(const ListView& searchList, std::string siteBase, PageSource source);
+  frm2(const frm2&) = delete;
+  frm2& operator=(const frm2&) = delete;
+
+  // Loads the links, shows the window modally and discards the rows once it is closed.
+  void ShowModal();
+
+ protected:
+  // Escape does not close the window; only its close button does.
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void Form_Load();
+  void lvw_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, qreal x, qreal y);
+
+  const ListView& m_searchList;
+  const std::string m_siteBase;
+  const PageSource m_source;
+  ListView* lvw = nullptr;
+};

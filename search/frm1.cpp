@@ -1,0 +1,111 @@
+#include "search/frm1.h"
+
+#include <QCursor>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QShortcut>
+
+#include "detail/frm2.h"
+#include "search/background_call.h"
+#include "search/keyword_search.h"
+#include "search/list_view.h"
+#include "search/window_style.h"
+
+namespace {
+
+const QString kCaption = QStringLiteral("Quillon");
+const QString kSearchCaption = QStringLiteral("搜索");
+const QString kTagline = QStringLiteral("简单高效可信赖的资源搜索器");
+const QString kMenuCaption = QStringLiteral("右键菜单");
+const QString kResourceDetailCaption = QStringLiteral("资源详情");
+const QString kCancelCaption = QStringLiteral("取消");
+const QString kEnterKeyword = QStringLiteral("请输入关键字");
+
+QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+frm1::frm1(std::string siteBase, PageSource source)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      m_siteBase(std::move(siteBase)),
+      m_source(std::move(source)) {
+  setObjectName("frm1");
+  setWindowTitle(kCaption);
+  setFixedSize(Twips(7965), Twips(5565));
+  CreateControls();
+  CreateMenu();
+  // Without a title bar there is no close button: Alt+F4 closes the window itself, whatever the
+  // window manager does with it.
+  auto* close = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F4), this);
+  connect(close, &QShortcut::activated, this, &QWidget::close);
+  CenterOnScreen(this);
+  txtSearch->setFocus(Qt::OtherFocusReason);
+}
+
+frm1::~frm1() = default;
+
+void frm1::CreateControls() {
+  txtSearch = new QLineEdit(this);
+  txtSearch->setObjectName("txtSearch");
+  txtSearch->setGeometry(Twips(240), Twips(360), Twips(5655), Twips(375));
+
+  cmbSearch = new QPushButton(kSearchCaption, this);
+  cmbSearch->setObjectName("cmbSearch");
+  cmbSearch->setGeometry(Twips(6000), Twips(360), Twips(1455), Twips(375));
+  cmbSearch->setAutoDefault(false);
+  connect(cmbSearch, &QPushButton::clicked, this, &frm1::cmbSearch_Click);
+
+  Label1 = new QLabel(kTagline, this);
+  Label1->setObjectName("Label1");
+  Label1->setGeometry(Twips(240), Twips(80), Twips(3495), Twips(255));
+  Label1->setFont(SongTiFont());
+  Label1->setFocusPolicy(Qt::NoFocus);
+
+  lvw = new ListView({{"名称", 6500}, {"类型", 700}, {"url", 0}}, this);
+  lvw->setObjectName("lvw");
+  lvw->setGeometry(0, Twips(840), Twips(7935), Twips(4695));
+  connect(lvw, &ListView::MouseDown, this, &frm1::lvw_MouseDown);
+
+  setTabOrder(txtSearch, cmbSearch);
+  setTabOrder(cmbSearch, lvw);
+}
+
+void frm1::CreateMenu() {
+  MouseDown = new QMenu(kMenuCaption, this);
+  MouseDown->setObjectName("MouseDown");
+  ResourceDetail = MouseDown->addAction(kResourceDetailCaption);
+  ResourceDetail->setObjectName("ResourceDetail");
+  Cancel = MouseDown->addAction(kCancelCaption);
+  Cancel->setObjectName("Cancel");
+  connect(ResourceDetail, &QAction::triggered, this, &frm1::ResourceDetail_Click);
+}
+
+void frm1::cmbSearch_Click() {
+  lvw->Clear();
+  const std::u16string keyword = txtSearch->text().toStdU16String();
+  if (keyword.empty()) {
+    ShowNotice(this, kEnterKeyword);
+    return;
+  }
+  std::vector<ResultRow> rows;
+  RunWithoutFreezing([&] { rows = KeywordSearch(keyword, m_siteBase, m_source); });
+  for (const ResultRow& row : rows) {
+    const int i = lvw->Add();
+    lvw->SetText(i, FromUtf8(row.title));
+    lvw->SetSubItem(i, 1, FromUtf8(row.typeLabel));
+    lvw->SetSubItem(i, 2, FromUtf8(row.entryId));
+  }
+}
+
+void frm1::lvw_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, qreal x, qreal y) {
+  lvw->SetSelectedItem(lvw->HitTest(x, y));
+  if (!lvw->SelectedItem()) return;
+  MouseDown->exec(QCursor::pos());
+}
+
+void frm1::ResourceDetail_Click() {
+  if (!m_detail) m_detail = std::make_unique<frm2>(*lvw, m_siteBase, m_source);
+  m_detail->ShowModal();
+}

@@ -1,0 +1,53 @@
+// The report-style list of both windows: rows of a text and sub-items 1 to 3 under column
+// headers, a hit test, one selected row or none, and a press signal for every mouse button.
+//
+//   ListView lvw({{"名称", 6500}, {"类型", 700}, {"url", 0}}, this);
+//   const int row = lvw.Add();
+//   lvw.SetText(row, title);
+//   lvw.SetSubItem(row, 2, entryId);     // kept, though its column takes no space
+//
+// Rows stay in the order they were added. A column of width 0 is not seen and cannot be widened,
+// yet its cells are written and read back like any other.
+#pragma once
+
+#include <QTreeWidget>
+
+#include <optional>
+#include <vector>
+
+class ListView final : public QTreeWidget {
+  Q_OBJECT
+
+ public:
+  struct Column {
+    QString header;
+    int widthTwips;
+  };
+
+  ListView(const std::vector<Column>& columns, QWidget* parent);
+
+  void Clear();
+  // Appends an empty row and returns its index.
+  int Add();
+  int Count() const;
+  void SetText(int row, const QString& text);
+  QString Text(int row) const;
+  // Sub-item i (from 1) is the cell of column i.
+  void SetSubItem(int row, int i, const QString& text);
+  QString SubItem(int row, int i) const;
+
+  // The row under the point (viewport coordinates, as MouseDown reports them), or none.
+  std::optional<int> HitTest(qreal x, qreal y) const;
+  // Selects `row`, or leaves no row selected when given none.
+  void SetSelectedItem(std::optional<int> row);
+  std::optional<int> SelectedItem() const;
+
+ signals:
+  // A press of any mouse button over the list, with the keys held and the position.
+  void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, qreal x, qreal y);
+
+ protected:
+  // The windows decide what a press selects; the list itself selects nothing on a press or a drag.
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+};

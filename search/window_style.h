@@ -1,0 +1,20 @@
+// What both windows share in their look and their one kind of message.
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+class QWidget;
+
+// Layout is given in twips; at 96 dots per inch fifteen twips make one device-independent
+// pixel, so the layout scales with the screen.
+int Twips(int twips);
+
+// "宋体" at 12 points. Where it is not installed, a CJK serif face stands in, then a sans one.
+QFont SongTiFont();
+
+// Places a top-level window in the middle of the primary screen's free area.
+void CenterOnScreen(QWidget* window);
+
+// A modal message titled "提示", with no icon and a single OK button; returns when it is closed.
+void ShowNotice(QWidget* parent, const QString& text);
