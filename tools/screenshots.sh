@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots: both windows over the demo catalogue, under Xvfb.
+#   tools/screenshots.sh        (after ./run.sh has built build-release/)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source tools/packages.sh
+install_missing_packages xvfb xdotool imagemagick x11-apps
+
+export DISPLAY=:77
+Xvfb "$DISPLAY" -screen 0 1024x768x24 &
+xvfb=$!
+build-release/tools/demo-site/quillon-demo-site 8750 >/dev/null &
+demo=$!
+build-release/app/quillon &
+app=$!
+trap 'kill $app $demo $xvfb 2>/dev/null || true' EXIT
+sleep 2
+
+mkdir -p docs
+window=$(xdotool search --sync --name '^Quillon$' | head -1)
+xdotool windowactivate --sync "$window" 2>/dev/null || true
+xdotool mousemove --window "$window" 200 36 click 1
+xdotool type --delay 20 'demo'
+xdotool mousemove --window "$window" 448 36 click 1
+sleep 2
+import -window "$window" docs/frm1.png
+
+# A press on the first row opens the menu; its first item opens the detail window.
+xdotool mousemove --window "$window" 150 86 click 3
+sleep 0.5
+xdotool key Down Return
+sleep 2
+detail=$(xdotool search --sync --name '^资源详情$' | head -1)
+import -window "$detail" docs/frm2.png
