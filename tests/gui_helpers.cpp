@@ -86,13 +86,7 @@ void PressBeside(ListView* list, Qt::MouseButton button) {
 
 std::function<void(httplib::Server&)> FixtureCatalogue() {
   return [](httplib::Server& s) {
-    s.Get("/search/entry/", [](const httplib::Request& req, httplib::Response& res) {
-      const std::string page = req.get_param_value("page");
-      res.set_content(page == "1" ? ReadTestData("results_page1.html")
-                      : page == "2" ? ReadTestData("results_page2.html")
-                                    : std::string(),
-                      "text/html");
-    });
+    ServeResultPages(s);
     s.Get("/entry/a1/", [](const httplib::Request&, httplib::Response& res) {
       res.set_content(ReadTestData("entry_page.html"), "text/html");
     });

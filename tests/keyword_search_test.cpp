@@ -62,15 +62,7 @@ TEST(KeywordSearchTest, PageWithoutEntriesGivesNoRows) {
 
 // Over the network: the four pages of one search in page order, over one connection.
 TEST(KeywordSearchServerTest, FetchesTheFourPagesOverOneConnection) {
-  TestServer server([](httplib::Server& s) {
-    s.Get("/search/entry/", [](const httplib::Request& req, httplib::Response& res) {
-      const std::string page = req.get_param_value("page");
-      res.set_content(page == "1" ? ReadTestData("results_page1.html")
-                      : page == "2" ? ReadTestData("results_page2.html")
-                                    : std::string(),
-                      "text/html");
-    });
-  });
+  TestServer server(ServeResultPages);
   const auto rows = KeywordSearch(u"中 a&b", server.Base(), NetworkPageSource());
   EXPECT_EQ(rows.size(), 7u);
   const auto requests = server.Requests();

@@ -45,3 +45,13 @@ std::string ReadTestData(const std::string& name) {
   text << in.rdbuf();
   return text.str();
 }
+
+void ServeResultPages(httplib::Server& server) {
+  server.Get("/search/entry/", [](const httplib::Request& req, httplib::Response& res) {
+    const std::string page = req.get_param_value("page");
+    res.set_content(page == "1"   ? ReadTestData("results_page1.html")
+                    : page == "2" ? ReadTestData("results_page2.html")
+                                  : std::string(),
+                    "text/html");
+  });
+}

@@ -60,5 +60,9 @@ struct FixtureSource {
   }
 };
 
+// Routes the search URL to results_page1.html and results_page2.html for pages 1 and 2, and to
+// an empty page for pages 3 and 4, whatever the keyword.
+void ServeResultPages(httplib::Server& server);
+
 // The text of a file under tests/data/.
 std::string ReadTestData(const std::string& name);
