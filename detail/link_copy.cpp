@@ -9,11 +9,11 @@ constexpr std::string_view kRedirectPattern = R"re(location.href='(.*?)'",)re";
 
 const PatternMatcher kRedirectMatcher(kRedirectPattern, PatternMatcher::Mode::kFirstMatch);
 
-}  // namespace
-
 std::string LinkPageUrl(const std::string& siteBase, std::string_view href) {
   return siteBase + std::string(href);
 }
+
+}  // namespace
 
 std::optional<std::string> ResolveLink(std::string_view href, const std::string& siteBase,
                                        const PageSource& source) {

@@ -9,9 +9,6 @@
 
 #include "web/page_source.h"
 
-// The URL of a link page: the site base address directly followed by the href, as it stands.
-std::string LinkPageUrl(const std::string& siteBase, std::string_view href);
-
 // Fetches the link page of `href` and returns the link of its first script redirect, verbatim.
 // An empty link between the quotes is a link (the empty text). Returns nothing when the page
 // cannot be fetched or holds no redirect.

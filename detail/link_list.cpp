@@ -11,11 +11,11 @@ constexpr std::string_view kEntryPattern =
 
 const PatternMatcher kEntryMatcher(kEntryPattern, PatternMatcher::Mode::kFindAll);
 
-}  // namespace
-
 std::string EntryPageUrl(const std::string& siteBase, std::string_view entryId) {
   return siteBase + "entry/" + std::string(entryId) + "/";
 }
+
+}  // namespace
 
 std::vector<LinkRow> LoadLinks(std::string_view typeLabel, std::string_view entryId,
                                const std::string& siteBase, const PageSource& source) {

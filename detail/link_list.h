@@ -21,9 +21,6 @@ struct LinkRow {
   friend bool operator==(const LinkRow&, const LinkRow&) = default;
 };
 
-// The URL of an entry's page.
-std::string EntryPageUrl(const std::string& siteBase, std::string_view entryId);
-
 // When `typeLabel` is exactly the eMule label, fetches the entry page of `entryId` and returns a
 // row per link block, in page order; otherwise requests nothing and returns no rows. A page that
 // cannot be fetched, or holds no link block, gives no rows.

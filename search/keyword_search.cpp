@@ -14,13 +14,13 @@ constexpr std::string_view kResultPattern =
 
 const PatternMatcher kResultMatcher(kResultPattern, PatternMatcher::Mode::kFindAll);
 
-}  // namespace
-
 std::string ResultPageUrl(const std::string& siteBase, const std::string& encodedKeyword,
                           int page) {
   return siteBase + "search/entry/?query=" + encodedKeyword + "&flag=1-1&page=" +
          std::to_string(page);
 }
+
+}  // namespace
 
 std::vector<ResultRow> KeywordSearch(std::u16string_view keyword, const std::string& siteBase,
                                      const PageSource& source) {

@@ -21,9 +21,6 @@ struct ResultRow {
   friend bool operator==(const ResultRow&, const ResultRow&) = default;
 };
 
-// The URL of result page `page` (1 to 4) for an already encoded keyword.
-std::string ResultPageUrl(const std::string& siteBase, const std::string& encodedKeyword, int page);
-
 // Fetches the four result pages for `keyword`, one after the other and all four even when one
 // fails, joins their texts with nothing between them and returns a row for every entry whose type
 // image is exactly "emule.png", in page order. Duplicates are kept. An empty keyword requests
