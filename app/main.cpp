@@ -20,7 +20,9 @@ QIcon ProgramIcon() {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quillon"));
-  QApplication::setApplicationVersion(QStringLiteral("1.0.0.0"));
+  QApplication::setApplicationVersion(QStringLiteral(QUILLON_VERSION));
+  // Lets the desktop match the window to its menu entry and icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral(QUILLON_APP_ID));
   QApplication::setWindowIcon(ProgramIcon());
   Module1::InitNetwork();
 

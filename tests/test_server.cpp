@@ -38,12 +38,16 @@ std::vector<RecordedRequest> TestServer::Requests() const {
   return m_requests;
 }
 
-std::string ReadTestData(const std::string& name) {
-  std::ifstream in(std::string(QUILLON_TEST_DATA) + "/" + name, std::ios::binary);
-  if (!in) throw std::runtime_error("missing test data " + name);
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+std::string ReadTestData(const std::string& name) {
+  return ReadFileBytes(std::string(QUILLON_TEST_DATA) + "/" + name);
 }
 
 void ServeResultPages(httplib::Server& server) {

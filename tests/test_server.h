@@ -64,5 +64,8 @@ struct FixtureSource {
 // an empty page for pages 3 and 4, whatever the keyword.
 void ServeResultPages(httplib::Server& server);
 
+// The whole content of a file; throws when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+
 // The text of a file under tests/data/.
 std::string ReadTestData(const std::string& name);

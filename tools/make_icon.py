@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws Quillon's icon, a magnifying glass over a blue tile, and writes it as
-app/quillon.ico (48, 32 and 16 pixels, each at 24 and at 32 bits per pixel) and as
-app/icons/quillon-{16,32,48}.png. Needs nothing beyond Python's standard library.
+app/quillon.ico (48, 32 and 16 pixels, each at 24 and at 32 bits per pixel), as
+app/icons/quillon-{16,32,48}.png and as the scalable app/icons/quillon.svg. Needs nothing
+beyond Python's standard library.
 
     tools/make_icon.py
 """
@@ -15,25 +16,32 @@ SUPERSAMPLE = 4
 TILE = (0x1E, 0x6F, 0xD9)
 GLASS = (0xFF, 0xFF, 0xFF)
 LENS = (0xBF, 0xDD, 0xFF)
+# The drawing in a 1 x 1 square; the bitmaps and the SVG are both made from these.
+CORNER = 0.18
+HANDLE = (0.58, 0.58, 0.82, 0.82)
+HANDLE_HALF_WIDTH = 0.075
+RING_CENTRE = 0.42
+LENS_RADIUS = 0.18
+RING_RADIUS = 0.27
 
 
 def coverage_and_colour(x, y):
     """The colour at (x, y) in a 1 x 1 square, or None outside the drawing."""
     # The tile: a square with rounded corners.
-    r = 0.18
+    r = CORNER
     cx, cy = min(max(x, r), 1 - r), min(max(y, r), 1 - r)
     if (x - cx) ** 2 + (y - cy) ** 2 > r * r:
         return None
     # The handle: a thick segment from the ring towards the lower right.
-    hx0, hy0, hx1, hy1 = 0.58, 0.58, 0.82, 0.82
+    hx0, hy0, hx1, hy1 = HANDLE
     t = max(0.0, min(1.0, ((x - hx0) * (hx1 - hx0) + (y - hy0) * (hy1 - hy0)) /
                      ((hx1 - hx0) ** 2 + (hy1 - hy0) ** 2)))
-    if math.hypot(x - (hx0 + t * (hx1 - hx0)), y - (hy0 + t * (hy1 - hy0))) < 0.075:
+    if math.hypot(x - (hx0 + t * (hx1 - hx0)), y - (hy0 + t * (hy1 - hy0))) < HANDLE_HALF_WIDTH:
         return GLASS
-    d = math.hypot(x - 0.42, y - 0.42)
-    if d < 0.18:
+    d = math.hypot(x - RING_CENTRE, y - RING_CENTRE)
+    if d < LENS_RADIUS:
         return LENS
-    if d < 0.27:
+    if d < RING_RADIUS:
         return GLASS
     return TILE
 
@@ -103,6 +111,24 @@ def ico(images):
     return out + b"".join(data for _, _, data in images)
 
 
+def svg():
+    """The same drawing as a scalable image, on a 48 x 48 canvas."""
+    k = 48
+    colour = lambda c: "#%02x%02x%02x" % c
+    hx0, hy0, hx1, hy1 = (v * k for v in HANDLE)
+    return (
+        '<svg xmlns="http://www.w3.org/2000/svg" width="%d" height="%d" viewBox="0 0 %d %d">\n' % (k, k, k, k)
+        + '  <rect width="%d" height="%d" rx="%g" fill="%s" stroke="none"/>\n' % (k, k, CORNER * k, colour(TILE))
+        + '  <circle cx="%g" cy="%g" r="%g" fill="%s" stroke="none"/>\n'
+        % (RING_CENTRE * k, RING_CENTRE * k, RING_RADIUS * k, colour(GLASS))
+        + '  <circle cx="%g" cy="%g" r="%g" fill="%s" stroke="none"/>\n'
+        % (RING_CENTRE * k, RING_CENTRE * k, LENS_RADIUS * k, colour(LENS))
+        + '  <line x1="%g" y1="%g" x2="%g" y2="%g" stroke="%s" stroke-width="%g" stroke-linecap="round"/>\n'
+        % (hx0, hy0, hx1, hy1, colour(GLASS), 2 * HANDLE_HALF_WIDTH * k)
+        + "</svg>\n"
+    )
+
+
 def main():
     root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "app")
     os.makedirs(os.path.join(root, "icons"), exist_ok=True)
@@ -115,6 +141,8 @@ def main():
             images.append((size, bits, bmp_entry(rows, bits)))
     with open(os.path.join(root, "quillon.ico"), "wb") as f:
         f.write(ico(images))
+    with open(os.path.join(root, "icons", "quillon.svg"), "w") as f:
+        f.write(svg())
 
 
 if __name__ == "__main__":

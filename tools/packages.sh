@@ -6,7 +6,10 @@ QUILLON_BUILD_PACKAGES=(
   qt6-base-dev libcurl4-openssl-dev libre2-dev libicu-dev libcpp-httplib-dev
   fonts-noto-cjk
 )
-QUILLON_TEST_PACKAGES=(libgtest-dev libgmock-dev)
+QUILLON_TEST_PACKAGES=(
+  libgtest-dev libgmock-dev
+  desktop-file-utils appstream binutils-mingw-w64-x86-64 dpkg-dev file
+)
 
 install_missing_packages() {
   local missing=()

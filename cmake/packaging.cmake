@@ -1,0 +1,25 @@
+# The Debian package: cpack -G DEB in the build folder writes quillon_<version>_<arch>.deb.
+# Its library dependencies are read off the binary by dpkg-shlibdeps.
+set(CPACK_PACKAGE_NAME quillon)
+set(CPACK_PACKAGE_VENDOR "Quillon developers")
+set(CPACK_PACKAGE_CONTACT "Quillon developers <dev@quillon.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "search a web catalogue of shared files and copy their links")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "Quillon looks up a keyword in a public web catalogue of shared files, lists the eMule\n"
+    "entries of its first four result pages, shows an entry's links with their sizes and\n"
+    "puts the final link on the clipboard. Its interface is Simplified Chinese.")
+# The full four-part version, which Debian accepts as it stands.
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_HOMEPAGE_URL "${QUILLON_HOMEPAGE}")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt finds its window-system plugin at run time, so no library dependency names it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# The windows ask for a Chinese serif face; this one stands in where none is installed.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk")
+
+include(CPack)

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs a Quillon package on a fresh Debian 12 system and checks that the program starts.
+#   tools/check-fresh-install.sh path/to/quillon_<version>_amd64.deb
+# The fresh system is made with debootstrap (minbase) once, kept in $QUILLON_FRESH_ROOT
+# (default /var/tmp/quillon-fresh-bookworm), and copied for every run, so that each
+# install starts from the same clean state. Needs root and Debian's mirror.
+set -euo pipefail
+deb=$(realpath "$1")
+cd "$(dirname "$0")/.."
+source tools/packages.sh
+install_missing_packages debootstrap
+
+pristine=${QUILLON_FRESH_ROOT:-/var/tmp/quillon-fresh-bookworm}
+if [[ ! -x "$pristine/usr/bin/apt-get" ]]; then
+  rm -rf "$pristine"
+  debootstrap --variant=minbase bookworm "$pristine" http://deb.debian.org/debian
+fi
+
+root=$(mktemp -d /var/tmp/quillon-install.XXXXXX)
+trap 'umount "$root/proc" 2>/dev/null || true; rm -rf "$root"' EXIT
+cp -a "$pristine/." "$root/"
+cp /etc/resolv.conf "$root/etc/resolv.conf"
+cp "$deb" "$root/tmp/"
+mount -t proc proc "$root/proc"
+
+in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive "$@"; }
+in_root apt-get update -qq
+in_root apt-get install -y -qq "/tmp/$(basename "$deb")" >/dev/null
+
+echo "Installed files:"
+in_root dpkg -L quillon | grep -E '^/usr/(bin|share/(applications|metainfo|icons))/.+\.|^/usr/bin/'
+if in_root ldd /usr/bin/quillon | grep 'not found'; then
+  echo "FAIL: the installed quillon does not resolve every library" >&2
+  exit 1
+fi
+# The program must start and keep running; offscreen needs no display.
+status=0
+in_root timeout 3 env QT_QPA_PLATFORM=offscreen quillon >/dev/null 2>&1 || status=$?
+if [[ $status -ne 124 ]]; then
+  echo "FAIL: quillon ended with status $status instead of running" >&2
+  exit 1
+fi
+echo "OK: $(basename "$deb") installs on a fresh Debian 12, resolves every library and starts"
