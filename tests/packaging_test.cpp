@@ -64,8 +64,8 @@ TEST(InstalledIcons, PngsHaveTheSizesTheirFoldersClaim) {
     EXPECT_EQ(Be32(png, 16), static_cast<uint32_t>(size)) << folder;
     EXPECT_EQ(Be32(png, 20), static_cast<uint32_t>(size)) << folder;
   }
-  const std::string svg = ReadFileBytes(QUILLON_STAGING_DIR
-                                        "/share/icons/hicolor/scalable/apps/" QUILLON_APP_ID ".svg");
+  const std::string svg = ReadFileBytes(
+      QUILLON_STAGING_DIR "/share/icons/hicolor/scalable/apps/" QUILLON_APP_ID ".svg");
   EXPECT_NE(svg.find("<svg"), std::string::npos);
 }
 
@@ -78,8 +78,10 @@ TEST(InstalledDesktopEntry, LaunchesQuillonUnderNetworkWithItsIcon) {
     if (equals != std::string::npos) keys[line.substr(0, equals)] = line.substr(equals + 1);
   }
   const std::map<std::string, std::string> expected{
-      {"Name", "Quillon"},  {"Exec", "quillon"},
-      {"Icon", QUILLON_APP_ID}, {"Categories", "Network;FileTransfer;"},
+      {"Name", "Quillon"},
+      {"Exec", "quillon"},
+      {"Icon", QUILLON_APP_ID},
+      {"Categories", "Network;FileTransfer;"},
       {"Comment[zh_CN]", "在资源目录中搜索共享文件，复制下载链接"}};
   for (const auto& [key, value] : expected) EXPECT_EQ(keys[key], value) << key;
 }
@@ -150,10 +152,11 @@ TEST(VersionResource, HoldsTheVersionsStringsTranslationAndIcon) {
   EXPECT_EQ(Le(fixed, 20, 4), 0u) << "product version ,0,0";
 
   const VersionNode& strings = root.Child(u"StringFileInfo").Child(u"080404B0");
-  const std::map<std::u16string, std::u16string> expected{
-      {u"ProductName", u"Quillon"},           {u"InternalName", u"Quillon"},
-      {u"OriginalFilename", u"Quillon.exe"}, {u"FileVersion", u"1.00"},
-      {u"ProductVersion", u"1.00"}};
+  const std::map<std::u16string, std::u16string> expected{{u"ProductName", u"Quillon"},
+                                                          {u"InternalName", u"Quillon"},
+                                                          {u"OriginalFilename", u"Quillon.exe"},
+                                                          {u"FileVersion", u"1.00"},
+                                                          {u"ProductVersion", u"1.00"}};
   for (const auto& [key, value] : expected) {
     EXPECT_TRUE(strings.Child(key).Text() == value) << std::string(key.begin(), key.end());
   }

@@ -5,8 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 
-TestServer::TestServer(const std::function<void(httplib::Server&)>& routes,
-                       const std::string& host)
+TestServer::TestServer(const std::function<void(httplib::Server&)>& routes, const std::string& host)
     : m_host(host) {
   routes(m_server);
   // Recorded before the handler runs, so a request is on the list by the time its answer arrives.
@@ -36,6 +35,16 @@ std::string TestServer::Base() const {
 std::vector<RecordedRequest> TestServer::Requests() const {
   std::lock_guard lock(m_mutex);
   return m_requests;
+}
+
+std::string Gzip(const std::string& data) {
+  std::string out;
+  httplib::detail::gzip_compressor gzip;
+  gzip.compress(data.data(), data.size(), true, [&](const char* p, size_t n) {
+    out.append(p, n);
+    return true;
+  });
+  return out;
 }
 
 std::string ReadFileBytes(const std::string& path) {

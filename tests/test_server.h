@@ -64,6 +64,9 @@ struct FixtureSource {
 // an empty page for pages 3 and 4, whatever the keyword.
 void ServeResultPages(httplib::Server& server);
 
+// `data` compressed as a gzip stream, for a Content-Encoding: gzip body.
+std::string Gzip(const std::string& data);
+
 // The whole content of a file; throws when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 
