@@ -1,12 +1,13 @@
 // The detail window with real widgets: loading links, copying one, and the window's settings.
+#include "detail/frm2.h"
+
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
 #include <QTest>
 
-#include <gtest/gtest.h>
-
-#include "detail/frm2.h"
 #include "gui_helpers.h"
 
 namespace {
@@ -133,6 +134,50 @@ TEST_F(Frm2Test, PressBesideTheRowsRequestsNothing) {
     EXPECT_EQ(lvw->SelectedItem(), std::nullopt);
   });
   EXPECT_EQ(Requests("/link/"), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// Stands for another program on the clipboard: whenever the clipboard changes, `take` runs.
+// It may put its own text there, as a clipboard owner that will not let go does, or empty the
+// clipboard, as one that refuses the text does.
+TEST_F(Frm2Test, ClipboardThatDoesNotKeepTheLinkGetsNoConfirmation) {
+  Select("电驴", "a1");
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  const std::vector<std::function<void()>> others{
+      [clipboard] { clipboard->setText("held by another program"); },
+      [clipboard] { clipboard->clear(); }};
+  for (const auto& take : others) {
+    clipboard->setText("before");
+    bool taking = false;
+    const auto connection = QObject::connect(clipboard, &QClipboard::dataChanged, [&] {
+      if (taking) return;
+      taking = true;
+      take();
+      taking = false;
+    });
+    QString text, title;
+    WhileShown([&](frm2*, ListView* lvw) {
+      WhileOpen box;
+      box.Then(CloseMessageBox(&text, &title));
+      PressRow(lvw, 0);
+      EXPECT_FALSE(box.Done()) << text.toStdString();
+    });
+    QObject::disconnect(connection);
+    EXPECT_NE(clipboard->text(), kFinalLink);
+  }
+  // The program goes on: with the clipboard free again, the same press copies and confirms.
+  QString text, title;
+  WhileShown([&](frm2*, ListView* lvw) {
+    WhileOpen box;
+    box.Then(CloseMessageBox(&text, &title));
+    PressRow(lvw, 0);
+    EXPECT_TRUE(box.Done());
+  });
+  EXPECT_EQ(text, "链接已复制到剪切板");
+  EXPECT_EQ(clipboard->text(), kFinalLink);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@ QUILLON_BUILD_PACKAGES=(
 QUILLON_TEST_PACKAGES=(
   libgtest-dev libgmock-dev
   desktop-file-utils appstream binutils-mingw-w64-x86-64 dpkg-dev file
+  xvfb xauth xdotool qt6-qpa-plugins
 )
 
 install_missing_packages() {
