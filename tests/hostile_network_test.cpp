@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "raw_server.h"
@@ -135,6 +136,9 @@ struct Case {
   FetchLimits limits;
   std::string expected;
 };
+
+// Names the case in test listings, instead of its bytes.
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
 std::function<std::string(const Servers&)> Raw(const std::string& path) {
   return [path](const Servers& s) { return s.raw.Url(path); };
