@@ -175,13 +175,17 @@ std::string EntryTitle(std::string_view keyword, int page, int index) {
 bool IsEmuleEntry(int index) { return index % 11 != 4; }
 
 std::string ResultPage(std::string_view keyword, int page) {
+  return ResultPage(keyword, page, kEntriesPerPage);
+}
+
+std::string ResultPage(std::string_view keyword, int page, int entries) {
   const std::string kw(keyword);
   const std::string charset = page == kGbkPage ? "gbk" : "utf-8";
   std::string html = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"" + charset +
                      "\">\n<title>" + EscapeHtml(kw) + " - 搜索结果</title>\n</head>\n<body>\n"
                      "<div class=\"search-list\">\n";
   if (page >= 1 && page <= kResultPages && !kw.empty()) {
-    for (int index = 0; index < kEntriesPerPage; ++index) html += ResultEntry(kw, page, index);
+    for (int index = 0; index < entries; ++index) html += ResultEntry(kw, page, index);
   }
   html += "</div>\n<div class=\"pager\">第 " + std::to_string(page) + " 页</div>\n</body>\n</html>\n";
   return page == kGbkPage ? ToGbk(html) : html;
@@ -208,14 +212,19 @@ std::string FinalLink(std::string_view entryId, int link) {
 }
 
 std::optional<std::string> EntryPage(std::string_view entryId) {
-  const auto e = ParseEntryId(entryId);
   const auto count = LinkCount(entryId);
-  if (!e || !count) return std::nullopt;
+  if (!count) return std::nullopt;
+  return EntryPage(entryId, *count);
+}
+
+std::optional<std::string> EntryPage(std::string_view entryId, int links) {
+  const auto e = ParseEntryId(entryId);
+  if (!e) return std::nullopt;
   const std::string title = EscapeHtml(PlainTitle(*e));
   std::string html = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
                      "</title>\n</head>\n<body>\n<h1>" + title +
                      "</h1>\n<table class=\"files\">\n<tr><th></th><th>文件名</th><th>大小</th></tr>\n";
-  for (int link = 0; link < *count; ++link) html += LinkBlock(*e, entryId, link);
+  for (int link = 0; link < links; ++link) html += LinkBlock(*e, entryId, link);
   return html + "</table>\n</body>\n</html>\n";
 }
 

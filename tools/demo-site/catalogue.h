@@ -32,6 +32,10 @@ bool IsEmuleEntry(int index);
 // Result page `page` for `keyword` as the bytes the server sends: GBK for kGbkPage, else UTF-8.
 std::string ResultPage(std::string_view keyword, int page);
 
+// The same page with `entries` entries instead of kEntriesPerPage, to measure larger pages.
+// Entries past kEntriesPerPage have no entry page.
+std::string ResultPage(std::string_view keyword, int page, int entries);
+
 // The number of link blocks on the entry page of `entryId`, or nothing for an unknown id.
 std::optional<int> LinkCount(std::string_view entryId);
 
@@ -43,6 +47,9 @@ std::string FinalLink(std::string_view entryId, int link);
 
 // The entry page of `entryId` (UTF-8), or nothing for an id that the catalogue never gave out.
 std::optional<std::string> EntryPage(std::string_view entryId);
+
+// The entry page with `links` link blocks instead of its own number, to measure larger pages.
+std::optional<std::string> EntryPage(std::string_view entryId, int links);
 
 // The link page of link `link` of an entry (UTF-8), with its script redirect, or nothing.
 std::optional<std::string> LinkPage(std::string_view entryId, int link);

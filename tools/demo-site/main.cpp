@@ -1,13 +1,18 @@
 // The demo catalogue server: serves the sample catalogue on 127.0.0.1 so that Quillon can be
 // tried without the real site.
 //
-//   quillon-demo-site [port]      (default 8750)
+//   quillon-demo-site [port] [--delay-ms N] [--close]
+//
+// The port defaults to 8750. --delay-ms makes every answer wait N milliseconds, as a distant
+// server does; --close ends every connection after one answer. The benchmarks use both.
 #include <httplib.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "catalogue.h"
 
@@ -47,12 +52,47 @@ void Route(httplib::Server& server) {
   });
 }
 
+struct Options {
+  int port = kDefaultPort;
+  int delayMs = 0;
+  bool close = false;
+};
+
+Options ParseOptions(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--close") {
+      options.close = true;
+    } else if (arg == "--delay-ms" && i + 1 < argc) {
+      options.delayMs = std::atoi(argv[++i]);
+    } else {
+      options.port = std::atoi(argv[i]);
+    }
+  }
+  return options;
+}
+
+void Pace(httplib::Server& server, const Options& options) {
+  const auto delay = std::chrono::milliseconds(options.delayMs);
+  server.set_pre_routing_handler([delay](const httplib::Request&, httplib::Response&) {
+    std::this_thread::sleep_for(delay);
+    return httplib::Server::HandlerResponse::Unhandled;
+  });
+  if (!options.close) return;
+  server.set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
+    res.set_header("Connection", "close");
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int port = argc > 1 ? std::atoi(argv[1]) : kDefaultPort;
+  const Options options = ParseOptions(argc, argv);
+  const int port = options.port;
   httplib::Server server;
   Route(server);
+  Pace(server, options);
   g_server = &server;
   std::signal(SIGINT, Stop);
   std::signal(SIGTERM, Stop);

@@ -1,0 +1,32 @@
+// The texts the benchmarks measure, made from the demo catalogue's generator so that Quillon and
+// the Python peer read exactly the same bytes (bench.sh writes them to files for the peer).
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <string>
+
+namespace BenchPages {
+
+// The page text of a search as the extraction sees it: the four result pages for "demo",
+// decoded and joined, with `entriesPerPage` entries on each page.
+std::string SearchText(int entriesPerPage);
+
+// An entry page with `links` link blocks.
+std::string EntryText(int links);
+
+// A page of result-list openings whose closing tag never comes, `bytes` long.
+std::string WorstCaseText(std::size_t bytes);
+
+// About `bytes` of catalogue HTML as the server sends it: UTF-8, or the same text in GBK.
+std::string Utf8Html(std::size_t bytes);
+std::string GbkHtml(std::size_t bytes);
+
+// The worst-case page sizes measured, in bytes.
+inline constexpr std::size_t kWorstCaseSizes[] = {256u << 10, 512u << 10, 1u << 20, 2u << 20,
+                                                  4u << 20};
+
+// Every text above under the file name the peer reads it by.
+std::map<std::string, std::string> AllTexts();
+
+}  // namespace BenchPages

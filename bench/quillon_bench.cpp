@@ -1,0 +1,140 @@
+// Quillon's benchmarks: the page work of a search, the worst case for a regex engine, charset
+// decoding, and a whole search against a local server that waits before every page.
+//
+//   quillon_bench [benchmark flags]          runs them (bench.sh passes repetitions and JSON)
+//   quillon_bench --write-pages DIR          writes the measured texts for the Python peer
+//
+// The end-to-end benchmarks need QUILLON_BENCH_SITE (a server that keeps connections open) and
+// QUILLON_BENCH_SITE_CLOSE (one that closes each); bench.sh starts both.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "bench_pages.h"
+#include "detail/link_list.h"
+#include "search/keyword_search.h"
+#include "web/module1.h"
+#include "web/page_source.h"
+
+namespace {
+
+void Extraction(benchmark::State& state, const std::string& text) {
+  std::size_t rows = 0;
+  for (auto _ : state) {
+    auto found = ExtractResultRows(text);
+    rows = found.size();
+    benchmark::DoNotOptimize(found);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+  state.counters["rows"] = static_cast<double>(rows);
+}
+
+void BM_SearchPages22(benchmark::State& state) {
+  static const std::string text = BenchPages::SearchText(22);
+  Extraction(state, text);
+}
+BENCHMARK(BM_SearchPages22);
+
+void BM_SearchPages200(benchmark::State& state) {
+  static const std::string text = BenchPages::SearchText(200);
+  Extraction(state, text);
+}
+BENCHMARK(BM_SearchPages200);
+
+void BM_EntryPage50(benchmark::State& state) {
+  static const std::string text = BenchPages::EntryText(50);
+  std::size_t rows = 0;
+  for (auto _ : state) {
+    auto found = ExtractLinkRows(text);
+    rows = found.size();
+    benchmark::DoNotOptimize(found);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+  state.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_EntryPage50);
+
+void BM_WorstCase(benchmark::State& state) {
+  const std::string text = BenchPages::WorstCaseText(static_cast<std::size_t>(state.range(0)));
+  Extraction(state, text);
+}
+BENCHMARK(BM_WorstCase)->Unit(benchmark::kMillisecond)->Apply([](benchmark::internal::Benchmark* b) {
+  for (const std::size_t size : BenchPages::kWorstCaseSizes) b->Arg(static_cast<int64_t>(size));
+});
+
+void Decoding(benchmark::State& state, const std::string& body, bool detectOnly) {
+  for (auto _ : state) {
+    if (detectOnly) {
+      benchmark::DoNotOptimize(Module1::DetectUtf8(body));
+    } else {
+      benchmark::DoNotOptimize(Module1::DecodeResponse(body));
+    }
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * body.size()));
+}
+
+void BM_DetectUtf8_Utf8(benchmark::State& state) {
+  static const std::string body = BenchPages::Utf8Html(1u << 20);
+  Decoding(state, body, true);
+}
+void BM_DetectUtf8_Gbk(benchmark::State& state) {
+  static const std::string body = BenchPages::GbkHtml(1u << 20);
+  Decoding(state, body, true);
+}
+void BM_DecodeResponse_Utf8(benchmark::State& state) {
+  static const std::string body = BenchPages::Utf8Html(1u << 20);
+  Decoding(state, body, false);
+}
+void BM_DecodeResponse_Gbk(benchmark::State& state) {
+  static const std::string body = BenchPages::GbkHtml(1u << 20);
+  Decoding(state, body, false);
+}
+BENCHMARK(BM_DetectUtf8_Utf8);
+BENCHMARK(BM_DetectUtf8_Gbk);
+BENCHMARK(BM_DecodeResponse_Utf8);
+BENCHMARK(BM_DecodeResponse_Gbk);
+
+void EndToEnd(benchmark::State& state, const char* variable) {
+  const char* base = std::getenv(variable);
+  if (base == nullptr) {
+    state.SkipWithError((std::string(variable) + " is not set").c_str());
+    return;
+  }
+  const PageSource source = NetworkPageSource();
+  std::size_t rows = 0;
+  for (auto _ : state) rows = KeywordSearch(u"demo", base, source).size();
+  state.counters["rows"] = static_cast<double>(rows);
+}
+
+void BM_SearchEndToEnd_Reused(benchmark::State& state) { EndToEnd(state, "QUILLON_BENCH_SITE"); }
+void BM_SearchEndToEnd_NewConnections(benchmark::State& state) {
+  EndToEnd(state, "QUILLON_BENCH_SITE_CLOSE");
+}
+BENCHMARK(BM_SearchEndToEnd_Reused)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+BENCHMARK(BM_SearchEndToEnd_NewConnections)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(10);
+
+int WritePages(const std::filesystem::path& folder) {
+  std::filesystem::create_directories(folder);
+  for (const auto& [name, text] : BenchPages::AllTexts()) {
+    std::ofstream(folder / name, std::ios::binary) << text;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--write-pages") == 0) return WritePages(argv[2]);
+  Module1::InitNetwork();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
