@@ -62,9 +62,11 @@ void BM_WorstCase(benchmark::State& state) {
   const std::string text = BenchPages::WorstCaseText(static_cast<std::size_t>(state.range(0)));
   Extraction(state, text);
 }
-BENCHMARK(BM_WorstCase)->Unit(benchmark::kMillisecond)->Apply([](benchmark::internal::Benchmark* b) {
-  for (const std::size_t size : BenchPages::kWorstCaseSizes) b->Arg(static_cast<int64_t>(size));
-});
+BENCHMARK(BM_WorstCase)
+    ->Unit(benchmark::kMillisecond)
+    ->Apply([](benchmark::internal::Benchmark* b) {
+      for (const std::size_t size : BenchPages::kWorstCaseSizes) b->Arg(static_cast<int64_t>(size));
+    });
 
 void Decoding(benchmark::State& state, const std::string& body, bool detectOnly) {
   for (auto _ : state) {

@@ -19,8 +19,8 @@ struct Entry {
 };
 
 constexpr std::array<std::string_view, 6> kTitleForms = {
-    "{} 纪录片 第{}集 1080p", "{} 原声音乐专辑 Vol.{}", "[{}] 经典电影 修复版 {}",
-    "{} 入门到精通 视频教程 卷{}", "{} 有声读物 第{}部", "{} Live 演唱会 {} 高清"};
+    "{} 纪录片 第{}集 1080p",      "{} 原声音乐专辑 Vol.{}", "[{}] 经典电影 修复版 {}",
+    "{} 入门到精通 视频教程 卷{}", "{} 有声读物 第{}部",     "{} Live 演唱会 {} 高清"};
 constexpr std::array<std::string_view, 4> kExtensions = {".mkv", ".mp3", ".avi", ".pdf"};
 
 std::uint64_t Hash(std::string_view text) {
@@ -80,12 +80,23 @@ std::string EscapeHtml(std::string_view text) {
   std::string out;
   for (const char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -135,12 +146,16 @@ std::string ResultEntry(const std::string& keyword, int page, int index) {
   std::uint64_t total = 0;
   for (int link = 0; link < LinkCount(id).value_or(0); ++link) total += LinkBytes(id, link);
   return "<div class=\"item\">\n"
-         "<a href=\"/entry/" + id + "/\"><div class=\"title\">" + EntryTitle(keyword, page, index) +
+         "<a href=\"/entry/" +
+         id + "/\"><div class=\"title\">" + EntryTitle(keyword, page, index) +
          "</div></a>\n"
          "<div class=\"meta\">\n"
-         "<div class=\"type\"><b>资源类型</b>: <i><img src='/static/img/" + image +
-         "' alt=''> " + label + "</i></div>\n"
-         "<div class=\"total-size\"><b>文件大小</b>: <i>" + SizeText(total) + "</i></div>\n"
+         "<div class=\"type\"><b>资源类型</b>: <i><img src='/static/img/" +
+         image + "' alt=''> " + label +
+         "</i></div>\n"
+         "<div class=\"total-size\"><b>文件大小</b>: <i>" +
+         SizeText(total) +
+         "</i></div>\n"
          "</div>\n</div>\n";
 }
 
@@ -149,10 +164,11 @@ std::string LinkBlock(const Entry& e, std::string_view id, int link) {
   const std::string checkbox = Hex(std::to_string(Hash(std::string(id) + std::to_string(link))));
   return "<tr>\n<td><input type=\"checkbox\" value=\"" + checkbox +
          "\" name=\"selectemule\" checked></td>\n"
-         "<td><a target=\"_blank\" href=\"" + LinkHref(id, link) + "\">" +
-         EscapeHtml(LinkName(e, id, link)) + "</a></td>\n"
-         "<td class=\"size\" title=\"" + std::to_string(bytes) + "\">" + SizeText(bytes) +
-         "</td>\n</tr>\n";
+         "<td><a target=\"_blank\" href=\"" +
+         LinkHref(id, link) + "\">" + EscapeHtml(LinkName(e, id, link)) +
+         "</a></td>\n"
+         "<td class=\"size\" title=\"" +
+         std::to_string(bytes) + "\">" + SizeText(bytes) + "</td>\n</tr>\n";
 }
 
 std::string Ed2kName(std::string name) {
@@ -182,12 +198,14 @@ std::string ResultPage(std::string_view keyword, int page, int entries) {
   const std::string kw(keyword);
   const std::string charset = page == kGbkPage ? "gbk" : "utf-8";
   std::string html = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"" + charset +
-                     "\">\n<title>" + EscapeHtml(kw) + " - 搜索结果</title>\n</head>\n<body>\n"
+                     "\">\n<title>" + EscapeHtml(kw) +
+                     " - 搜索结果</title>\n</head>\n<body>\n"
                      "<div class=\"search-list\">\n";
   if (page >= 1 && page <= kResultPages && !kw.empty()) {
     for (int index = 0; index < entries; ++index) html += ResultEntry(kw, page, index);
   }
-  html += "</div>\n<div class=\"pager\">第 " + std::to_string(page) + " 页</div>\n</body>\n</html>\n";
+  html +=
+      "</div>\n<div class=\"pager\">第 " + std::to_string(page) + " 页</div>\n</body>\n</html>\n";
   return page == kGbkPage ? ToGbk(html) : html;
 }
 
@@ -205,8 +223,8 @@ std::string FinalLink(std::string_view entryId, int link) {
   if (!e) return {};
   const std::string id(entryId);
   char hash[40];
-  std::snprintf(hash, sizeof hash, "%016" PRIX64 "%016" PRIX64, Hash(id + "a" + std::to_string(link)),
-                Hash(id + "b" + std::to_string(link)));
+  std::snprintf(hash, sizeof hash, "%016" PRIX64 "%016" PRIX64,
+                Hash(id + "a" + std::to_string(link)), Hash(id + "b" + std::to_string(link)));
   return "ed2k://|file|" + Ed2kName(LinkName(*e, id, link)) + "|" +
          std::to_string(LinkBytes(id, link)) + "|" + hash + "|/";
 }
@@ -221,9 +239,10 @@ std::optional<std::string> EntryPage(std::string_view entryId, int links) {
   const auto e = ParseEntryId(entryId);
   if (!e) return std::nullopt;
   const std::string title = EscapeHtml(PlainTitle(*e));
-  std::string html = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
-                     "</title>\n</head>\n<body>\n<h1>" + title +
-                     "</h1>\n<table class=\"files\">\n<tr><th></th><th>文件名</th><th>大小</th></tr>\n";
+  std::string html =
+      "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
+      "</title>\n</head>\n<body>\n<h1>" + title +
+      "</h1>\n<table class=\"files\">\n<tr><th></th><th>文件名</th><th>大小</th></tr>\n";
   for (int link = 0; link < links; ++link) html += LinkBlock(*e, entryId, link);
   return html + "</table>\n</body>\n</html>\n";
 }
@@ -232,7 +251,8 @@ std::optional<std::string> LinkPage(std::string_view entryId, int link) {
   const auto count = LinkCount(entryId);
   if (!count || link < 0 || link >= *count) return std::nullopt;
   return "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>正在跳转</title>\n"
-         "<script>\nsetTimeout(\"location.href='" + FinalLink(entryId, link) +
+         "<script>\nsetTimeout(\"location.href='" +
+         FinalLink(entryId, link) +
          "'\",100);\n</script>\n</head>\n<body>正在跳转到下载链接……</body>\n</html>\n";
 }
 

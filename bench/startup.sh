@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Start-up time and memory of the program under Xvfb, printed as JSON.
+#   bench/startup.sh BUILD_DIR [RUNS]
+# Start-up is the time from launching quillon to its search window being mapped on the screen,
+# polled with xdotool (each poll takes a few milliseconds). Memory is the resident set
+# (VmRSS) when idle, and after a search for "demo" over the demo catalogue (80 rows).
+set -euo pipefail
+build=$1 runs=${2:-11}
+log=$(mktemp)
+# Xvfb picks a free display itself and writes its number once it is ready.
+number=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1024x768x24 3>"$number" >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true; rm -f "$number" "$log"' EXIT
+until [[ -s "$number" ]]; do sleep 0.05; done
+export DISPLAY=:$(cat "$number")
+
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+rss_mb() { awk '/^VmRSS/ {printf "%.1f\n", $2 / 1024}' "/proc/$1/status"; }
+
+launch() {  # starts quillon, waits for its window; prints "<ms> <pid> <window>"
+  local start end window
+  start=$(date +%s%N)
+  "$build/app/quillon" >/dev/null 2>"$log" &
+  local pid=$!
+  until window=$(xdotool search --onlyvisible --pid "$pid" --name '^Quillon$' 2>/dev/null | head -1) &&
+        [[ -n "$window" ]]; do
+    if ! kill -0 "$pid" 2>/dev/null || (( $(date +%s%N) - start > 10000000000 )); then
+      echo "quillon did not show its window within 10 s:" >&2
+      cat "$log" >&2
+      kill "$pid" 2>/dev/null || true
+      exit 1
+    fi
+  done
+  end=$(date +%s%N)
+  echo "$(( (end - start) / 1000000 )) $pid $window"
+}
+
+starts=() idles=() searched=()
+for ((i = 0; i < runs; i++)); do
+  read -r ms pid window < <(launch)
+  starts+=("$ms")
+  if ((i < 3)); then
+    sleep 1
+    idles+=("$(rss_mb "$pid")")
+    xdotool mousemove --window "$window" 200 36 click 1 type --delay 5 demo
+    xdotool mousemove --window "$window" 448 36 click 1
+    sleep 2
+    searched+=("$(rss_mb "$pid")")
+  fi
+  kill "$pid"; wait "$pid" 2>/dev/null || true
+done
+printf '{"runs": %d, "start_ms": %s, "idle_mb": %s, "after_search_mb": %s, "start_all_ms": [%s]}\n' \
+  "$runs" "$(printf '%s\n' "${starts[@]}" | median)" "$(printf '%s\n' "${idles[@]}" | median)" \
+  "$(printf '%s\n' "${searched[@]}" | median)" "$(IFS=,; echo "${starts[*]}")"
