@@ -1,6 +1,7 @@
 // How a response body is judged and decoded: bytes in, charset choice and text out.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "web/module1.h"
@@ -15,6 +16,8 @@ struct DetectCase {
   std::string body;
   bool utf8;
 };
+// Names the case in test listings, instead of its bytes.
+void PrintTo(const DetectCase& c, std::ostream* out) { *out << c.name; }
 
 class DetectUtf8Test : public testing::TestWithParam<DetectCase> {};
 
@@ -55,6 +58,8 @@ struct DecodeCase {
   std::string body;
   std::string text;
 };
+// Names the case in test listings, instead of its bytes.
+void PrintTo(const DecodeCase& c, std::ostream* out) { *out << c.name; }
 
 class DecodeResponseTest : public testing::TestWithParam<DecodeCase> {};
 

@@ -1,6 +1,8 @@
 // Link copying, the page part: the link URL and the final link of the first redirect.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "detail/link_copy.h"
 #include "test_server.h"
 
@@ -23,6 +25,8 @@ struct RedirectCase {
   std::string page;
   std::optional<std::string> link;
 };
+// Names the case in test listings, instead of its bytes.
+void PrintTo(const RedirectCase& c, std::ostream* out) { *out << c.name; }
 
 class ExtractFinalLinkTest : public testing::TestWithParam<RedirectCase> {};
 

@@ -1,6 +1,7 @@
 // The keyword as a query value: UTF-16 in, escaped UTF-8 out.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "web/module1.h"
@@ -12,6 +13,8 @@ struct EncodeCase {
   std::u16string keyword;
   std::string encoded;
 };
+// Names the case in test listings, instead of its bytes.
+void PrintTo(const EncodeCase& c, std::ostream* out) { *out << c.name; }
 
 class PercentEncodeQueryTest : public testing::TestWithParam<EncodeCase> {};
 
