@@ -2,7 +2,7 @@
 # Sourced by test.sh, run.sh and bench.sh.
 
 QUILLON_BUILD_PACKAGES=(
-  cmake g++ pkg-config
+  cmake make g++ pkg-config
   qt6-base-dev libcurl4-openssl-dev libre2-dev libicu-dev libcpp-httplib-dev
   fonts-noto-cjk
 )
