@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source tools/packages.sh
 install_missing_packages "${QUILLON_BUILD_PACKAGES[@]}" libbenchmark-dev python3 gnuplot-nox \
-  xvfb xdotool qt6-qpa-plugins
+  xvfb xauth xdotool qt6-qpa-plugins
 
 build=build-bench
 out=$build/results

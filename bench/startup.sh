@@ -6,14 +6,12 @@
 # (VmRSS) when idle, and after a search for "demo" over the demo catalogue (80 rows).
 set -euo pipefail
 build=$1 runs=${2:-11}
+# Under a display of its own: xvfb-run finds a free one and sets up its authorisation.
+if [[ -z "${QUILLON_UNDER_XVFB:-}" ]]; then
+  QUILLON_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
 log=$(mktemp)
-# Xvfb picks a free display itself and writes its number once it is ready.
-number=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 3>"$number" >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true; rm -f "$number" "$log"' EXIT
-until [[ -s "$number" ]]; do sleep 0.05; done
-export DISPLAY=:$(cat "$number")
+trap 'rm -f "$log"' EXIT
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 rss_mb() { awk '/^VmRSS/ {printf "%.1f\n", $2 / 1024}' "/proc/$1/status"; }
