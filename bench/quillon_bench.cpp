@@ -78,26 +78,18 @@ void Decoding(benchmark::State& state, const std::string& body, bool detectOnly)
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * body.size()));
 }
 
-void BM_DetectUtf8_Utf8(benchmark::State& state) {
+const std::string& Utf8Body() {
   static const std::string body = BenchPages::Utf8Html(1u << 20);
-  Decoding(state, body, true);
+  return body;
 }
-void BM_DetectUtf8_Gbk(benchmark::State& state) {
+const std::string& GbkBody() {
   static const std::string body = BenchPages::GbkHtml(1u << 20);
-  Decoding(state, body, true);
+  return body;
 }
-void BM_DecodeResponse_Utf8(benchmark::State& state) {
-  static const std::string body = BenchPages::Utf8Html(1u << 20);
-  Decoding(state, body, false);
-}
-void BM_DecodeResponse_Gbk(benchmark::State& state) {
-  static const std::string body = BenchPages::GbkHtml(1u << 20);
-  Decoding(state, body, false);
-}
-BENCHMARK(BM_DetectUtf8_Utf8);
-BENCHMARK(BM_DetectUtf8_Gbk);
-BENCHMARK(BM_DecodeResponse_Utf8);
-BENCHMARK(BM_DecodeResponse_Gbk);
+BENCHMARK_CAPTURE(Decoding, DetectUtf8_Utf8, Utf8Body(), true);
+BENCHMARK_CAPTURE(Decoding, DetectUtf8_Gbk, GbkBody(), true);
+BENCHMARK_CAPTURE(Decoding, DecodeResponse_Utf8, Utf8Body(), false);
+BENCHMARK_CAPTURE(Decoding, DecodeResponse_Gbk, GbkBody(), false);
 
 void EndToEnd(benchmark::State& state, const char* variable) {
   const char* base = std::getenv(variable);

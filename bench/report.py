@@ -124,16 +124,16 @@ def main():
     py_1mb = next(ps for size, _, ps in points if size == 1)
 
     dec = peer["decoding"]
-    detect = q["BM_DetectUtf8_Utf8"]
+    detect = q["Decoding/DetectUtf8_Utf8"]
     decode_rows = [
         "| body (1 MB of catalogue HTML) | Quillon | GB/s | Python `bytes.decode` | GB/s | ratio Quillon/Python |",
         "|---|---|---|---|---|---|"]
-    for name, bench, label in (("utf8_1mb", "BM_DecodeResponse_Utf8", "UTF-8, `DecodeResponse`"),
-                               ("gbk_1mb", "BM_DecodeResponse_Gbk", "GBK, `DecodeResponse` (as GB18030)")):
+    for name, bench, label in (("utf8_1mb", "Decoding/DecodeResponse_Utf8", "UTF-8, `DecodeResponse`"),
+                               ("gbk_1mb", "Decoding/DecodeResponse_Gbk", "GBK, `DecodeResponse` (as GB18030)")):
         qs, ps, size = q[bench]["seconds"], dec[name]["seconds"], dec[name]["bytes"]
         decode_rows.append("| %s | %s | %.2f | %s | %.2f | %.2f |" % (
             label, ms(qs), size / qs / GB, ms(ps), size / ps / GB, qs / ps))
-    gbk_detect = q["BM_DetectUtf8_Gbk"]
+    gbk_detect = q["Decoding/DetectUtf8_Gbk"]
 
     reused, fresh = q["BM_SearchEndToEnd_Reused"]["seconds"], q["BM_SearchEndToEnd_NewConnections"]["seconds"]
     e2e = peer["end_to_end"]

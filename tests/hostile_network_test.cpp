@@ -9,6 +9,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <type_traits>
 
 #include "raw_server.h"
 #include "test_server.h"
@@ -109,25 +110,13 @@ struct Servers {
 
 // Every limit long, so that only the one a case shortens can end it.
 FetchLimits Long() { return {120s, 120s, 120s, 64u << 20}; }
-FetchLimits Stall(std::chrono::seconds s) {
-  auto l = Long();
-  l.stall = s;
-  return l;
-}
-FetchLimits Total(std::chrono::milliseconds t) {
-  auto l = Long();
-  l.total = t;
-  return l;
-}
-FetchLimits Body(std::size_t bytes) {
-  auto l = Long();
-  l.maxBody = bytes;
-  return l;
-}
-FetchLimits Connect(std::chrono::milliseconds t) {
-  auto l = Long();
-  l.connect = t;
-  return l;
+
+// Long limits but for `limit`, which is `value`.
+template <typename T>
+FetchLimits Only(T FetchLimits::*limit, std::type_identity_t<T> value) {
+  FetchLimits limits = Long();
+  limits.*limit = value;
+  return limits;
 }
 
 struct Case {
@@ -162,26 +151,28 @@ TEST_P(HostileNetworkTest, GivesTheExpectedText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, HostileNetworkTest,
-    testing::Values(Case{"NeverAnswers", Raw("silent"), Stall(1s), ""},
-                    Case{"HeadersThenNothing", Raw("headers-only"), Stall(1s), ""},
-                    Case{"DripsSlowerThanTheStallLimit", Raw("drip-slow"), Stall(1s), ""},
-                    Case{"DripsForeverUnderTheStallLimit", Raw("drip-steady"), Total(1500ms), ""},
-                    Case{"EndlessChunkedBody", Raw("endless-chunked"), Body(1u << 20), ""},
-                    Case{"GzipBombPastTheBodyLimit", Http("bomb"), Body(1u << 20), ""},
-                    Case{"RedirectLoop", Http("loop"), Long(), ""},
-                    Case{"RedirectToFile", Http("to-file"), Long(), ""},
-                    Case{"RedirectToFtp", Http("to-ftp"), Long(), ""},
-                    Case{"ResetInTheMiddleOfTheBody", Raw("reset-mid-body"), Long(), ""},
-                    Case{"MalformedStatusLine", Raw("bad-status"), Long(), ""},
-                    Case{"NotHttpAtAll", Raw("not-http"), Long(), ""},
-                    Case{"ContentLengthBeyondTheBody", Raw("short-body"), Long(), ""},
-                    Case{"OneHeaderOfFourMegabytes", Raw("huge-header"), Long(), ""},
-                    Case{"FourMegabytesOfHeaders", Raw("many-headers"), Long(), ""},
-                    Case{"RefusedPort", [](const Servers& s) { return s.closedBase + "page"; },
-                         Long(), ""},
-                    Case{"UnresolvableHost",
-                         [](const Servers&) { return std::string("http://quillon.invalid/"); },
-                         Connect(5000ms), ""}),
+    testing::Values(
+        Case{"NeverAnswers", Raw("silent"), Only(&FetchLimits::stall, 1s), ""},
+        Case{"HeadersThenNothing", Raw("headers-only"), Only(&FetchLimits::stall, 1s), ""},
+        Case{"DripsSlowerThanTheStallLimit", Raw("drip-slow"), Only(&FetchLimits::stall, 1s), ""},
+        Case{"DripsForeverUnderTheStallLimit", Raw("drip-steady"),
+             Only(&FetchLimits::total, 1500ms), ""},
+        Case{"EndlessChunkedBody", Raw("endless-chunked"), Only(&FetchLimits::maxBody, 1u << 20),
+             ""},
+        Case{"GzipBombPastTheBodyLimit", Http("bomb"), Only(&FetchLimits::maxBody, 1u << 20), ""},
+        Case{"RedirectLoop", Http("loop"), Long(), ""},
+        Case{"RedirectToFile", Http("to-file"), Long(), ""},
+        Case{"RedirectToFtp", Http("to-ftp"), Long(), ""},
+        Case{"ResetInTheMiddleOfTheBody", Raw("reset-mid-body"), Long(), ""},
+        Case{"MalformedStatusLine", Raw("bad-status"), Long(), ""},
+        Case{"NotHttpAtAll", Raw("not-http"), Long(), ""},
+        Case{"ContentLengthBeyondTheBody", Raw("short-body"), Long(), ""},
+        Case{"OneHeaderOfFourMegabytes", Raw("huge-header"), Long(), ""},
+        Case{"FourMegabytesOfHeaders", Raw("many-headers"), Long(), ""},
+        Case{"RefusedPort", [](const Servers& s) { return s.closedBase + "page"; }, Long(), ""},
+        Case{"UnresolvableHost",
+             [](const Servers&) { return std::string("http://quillon.invalid/"); },
+             Only(&FetchLimits::connect, 5000ms), ""}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
