@@ -12,6 +12,8 @@ if [[ -z "${QUILLON_UNDER_XVFB:-}" ]]; then
 fi
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
+# The server may still be starting; the first launch must not be the one that finds out.
+for _ in $(seq 200); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.05; done
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 rss_mb() { awk '/^VmRSS/ {printf "%.1f\n", $2 / 1024}' "/proc/$1/status"; }
