@@ -8,7 +8,9 @@ set -euo pipefail
 build=$1 runs=${2:-11}
 # Under a display of its own: xvfb-run finds a free one and sets up its authorisation.
 if [[ -z "${QUILLON_UNDER_XVFB:-}" ]]; then
-  QUILLON_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+  xvfb_errors=$(mktemp)
+  QUILLON_UNDER_XVFB=1 QUILLON_XVFB_ERRORS=$xvfb_errors \
+    exec xvfb-run -a -e "$xvfb_errors" -s "-screen 0 1024x768x24" "$0" "$@"
 fi
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
@@ -27,7 +29,7 @@ launch() {  # starts quillon, waits for its window; prints "<ms> <pid> <window>"
         [[ -n "$window" ]]; do
     if ! kill -0 "$pid" 2>/dev/null || (( $(date +%s%N) - start > 10000000000 )); then
       echo "quillon did not show its window within 10 s:" >&2
-      cat "$log" >&2
+      cat "$log" "${QUILLON_XVFB_ERRORS:-/dev/null}" >&2
       kill "$pid" 2>/dev/null || true
       exit 1
     fi
