@@ -1,70 +1,126 @@
 #include "test_server.h"
 
-#include <chrono>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 
-TestServer::TestServer(const std::function<void(httplib::Server&)>& routes, const std::string& host)
-    : m_host(host) {
-  routes(m_server);
-  // Recorded before the handler runs, so a request is on the list by the time its answer arrives.
-  m_server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
-    std::lock_guard lock(m_mutex);
-    m_requests.push_back({req.path, req.target, req.headers, req.remote_port});
-    return httplib::Server::HandlerResponse::Unhandled;
+namespace {
+
+using namespace std::chrono_literals;
+
+bool WaitReadable(int socket, const std::atomic<bool>& stopping) {
+  pollfd p{socket, POLLIN, 0};
+  int ready = 0;
+  while (!stopping && (ready = poll(&p, 1, 20)) == 0) {
+  }
+  return ready > 0 && !stopping;
+}
+
+int PortOf(int socket, bool peer) {
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  (peer ? getpeername : getsockname)(socket, reinterpret_cast<sockaddr*>(&address), &length);
+  return ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);  // same place in IPv6
+}
+
+}  // namespace
+
+bool Connection::Send(std::string_view bytes) {
+  for (ssize_t n = 0; !bytes.empty() && !stopping; bytes.remove_prefix(n)) {
+    if ((n = send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL)) < 0) return false;
+  }
+  return bytes.empty();
+}
+
+bool Connection::Pause(std::chrono::milliseconds duration) {
+  for (; duration > 0ms && !stopping; duration -= 20ms) std::this_thread::sleep_for(20ms);
+  return !stopping;
+}
+
+Responder Page(std::string body, std::string status, std::string headers) {
+  return [=](Connection& c, const Request&) {
+    c.keepAlive =
+        c.Send("HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +
+               "\r\n" + headers + "\r\n" + body);
+  };
+}
+
+Responder Raw(std::string bytes) {
+  return [bytes](Connection& c, const Request&) { c.Send(bytes); };
+}
+
+Responder Silent() {
+  return [](Connection& c, const Request&) { c.Pause(24h); };
+}
+
+TestServer::TestServer(std::map<std::string, Responder> routes, const char* host)
+    : m_routes(std::move(routes)) {
+  m_routes.try_emplace("", Raw(""));  // unknown paths: closed unanswered
+  addrinfo hints{AI_NUMERICHOST, AF_UNSPEC, SOCK_STREAM}, *address = nullptr;
+  getaddrinfo(host, "0", &hints, &address);
+  m_listener = socket(address->ai_family, SOCK_STREAM, 0);
+  bind(m_listener, address->ai_addr, address->ai_addrlen);
+  listen(m_listener, 16);
+  freeaddrinfo(address);
+  const std::string name = host;
+  m_base = "http://" + (name.find(':') == name.npos ? name : "[" + name + "]") + ":" +
+           std::to_string(PortOf(m_listener, false)) + "/";
+  m_acceptor = std::thread([this] {
+    for (int client; WaitReadable(m_listener, m_stopping);) {
+      if ((client = accept(m_listener, nullptr, nullptr)) < 0) continue;
+      std::lock_guard lock(m_mutex);
+      m_threads.emplace_back(&TestServer::Serve, this, Connection{client, m_stopping, true});
+    }
   });
-  m_server.set_keep_alive_max_count(100);
-  m_server.set_keep_alive_timeout(1);
-  m_port = m_server.bind_to_any_port(m_host);
-  if (m_port <= 0) throw std::runtime_error("test server cannot bind " + m_host);
-  m_thread = std::thread([this] { m_server.listen_after_bind(); });
-  while (!m_server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 TestServer::~TestServer() {
-  m_server.stop();
-  m_thread.join();
+  m_stopping = true;
+  m_acceptor.join();
+  close(m_listener);
+  for (std::thread& thread : m_threads) thread.join();
 }
 
-std::string TestServer::Base() const {
-  const std::string host = m_host.find(':') != std::string::npos ? "[" + m_host + "]" : m_host;
-  return "http://" + host + ":" + std::to_string(m_port) + "/";
+// One request after another on a connection, as long as the responders keep it open.
+void TestServer::Serve(Connection connection) {
+  char buffer[4096];
+  while (connection.keepAlive) {
+    Request request{{}, PortOf(connection.socket, true)};
+    while (request.head.find("\r\n\r\n") == std::string::npos) {
+      const ssize_t n = WaitReadable(connection.socket, m_stopping)
+                            ? recv(connection.socket, buffer, sizeof buffer, 0)
+                            : 0;
+      if (n <= 0) return (void)close(connection.socket);
+      request.head.append(buffer, static_cast<size_t>(n));
+    }
+    std::unique_lock lock(m_mutex);
+    m_requests.push_back(request);
+    lock.unlock();
+    const std::string path = request.Target().substr(0, request.Target().find('?'));
+    connection.keepAlive = false;
+    m_routes.at(m_routes.contains(path) ? path : "")(connection, request);
+  }
+  close(connection.socket);
 }
 
-std::vector<RecordedRequest> TestServer::Requests() const {
+std::vector<Request> TestServer::Requests() const {
   std::lock_guard lock(m_mutex);
   return m_requests;
 }
 
-std::string Gzip(const std::string& data) {
-  std::string out;
-  httplib::detail::gzip_compressor gzip;
-  gzip.compress(data.data(), data.size(), true, [&](const char* p, size_t n) {
-    out.append(p, n);
-    return true;
-  });
-  return out;
-}
-
-std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+int TestServer::Count(std::string_view pathPrefix) const {
+  int n = 0;
+  for (const Request& r : Requests()) n += r.Target().starts_with(pathPrefix);
+  return n;
 }
 
 std::string ReadTestData(const std::string& name) {
-  return ReadFileBytes(std::string(QUILLON_TEST_DATA) + "/" + name);
-}
-
-void ServeResultPages(httplib::Server& server) {
-  server.Get("/search/entry/", [](const httplib::Request& req, httplib::Response& res) {
-    const std::string page = req.get_param_value("page");
-    res.set_content(page == "1"   ? ReadTestData("results_page1.html")
-                    : page == "2" ? ReadTestData("results_page2.html")
-                                  : std::string(),
-                    "text/html");
-  });
+  std::ifstream in(std::string(QUILLON_TEST_DATA) + "/" + name, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }

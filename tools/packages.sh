@@ -7,7 +7,7 @@ QUILLON_BUILD_PACKAGES=(
   fonts-noto-cjk
 )
 QUILLON_TEST_PACKAGES=(
-  libgtest-dev libgmock-dev
+  libgtest-dev libgmock-dev icoutils
   desktop-file-utils appstream binutils-mingw-w64-x86-64 dpkg-dev file
   xvfb xauth xdotool qt6-qpa-plugins
 )

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# What the install, the Debian package and the Windows build ship, read by the standard tools.
+#   tests/check_package.sh BUILD_DIR STAGING_DIR RES_FILE APP_ID VERSION
+set -uo pipefail
+build=$1 share=$2/share res=$3 id=$4 version=$5
+failures=0
+check() { grep -qE -- "$2" <<<"$3" || { echo "FAIL: $1: $(head -c 300 <<<"$3")"; failures=$((failures + 1)); }; }
+
+desktop-file-validate "$share/applications/$id.desktop" || failures=$((failures + 1))
+appstreamcli validate --no-net "$share/metainfo/$id.metainfo.xml" || failures=$((failures + 1))
+check "desktop entry" "^Categories=Network;FileTransfer; Comment\\[zh_CN\\]=.+ Exec=quillon Icon=$id \$" "$(grep -E "^(Exec|Icon|Categories|Comment\[zh_CN\])=" "$share/applications/$id.desktop" | sort | tr '\n' ' ')"
+icons=$(icotool -l "$(dirname "$0")/../app/quillon.ico" | sed -E 's/.*--width=([0-9]+) .*--bit-depth=([0-9]+) .*/\1x\2/' | tr '\n' ' ')
+check "six icon images" "^48x24 48x32 32x24 32x32 16x24 16x32 $" "$icons"
+for size in 48 32 16; do
+  check "png $size" "PNG image data, $size x $size" "$(file "$share/icons/hicolor/${size}x$size/apps/$id.png")"
+done
+check "scalable icon" "SVG" "$(file "$share/icons/hicolor/scalable/apps/$id.svg")"
+rc=$(x86_64-w64-mingw32-windres -i "$res" -O rc | tr -s ' \n' ' ')
+check "version resource" 'Has 6 elements.*FILEVERSION 1, 0, 0, 0 PRODUCTVERSION 1, 0, 0, 0 .*BLOCK "080404B0".*"FileVersion", "1.00".*"OriginalFilename", "Quillon.exe".*"ProductName", "Quillon".*"Translation", 0x804, 1200' "$rc"
+
+out="$build/package-test"
+rm -rf "$out" && (cd "$build" && cpack -G DEB -B "$out" >/dev/null)
+deb="$out/quillon_${version}_$(dpkg --print-architecture).deb"
+files=$(dpkg-deb -c "$deb" | awk '{print $NF}' | grep -v '/$' | sed 's|^\./|/|' | sort | tr '\n' ' ')
+check "package files" "^/usr/bin/quillon /usr/share/applications/$id.desktop (/usr/share/icons/hicolor/[0-9a-z]+/apps/$id.(png|svg) ){4}/usr/share/metainfo/$id.metainfo.xml \$" "$files"
+check "package fields" "Version: $version Depends: qt6-qpa-plugins, .*libcurl4.*libicu72.*libqt6widgets6.*libre2-9.* Recommends: .*fonts-noto-cjk" "$(dpkg-deb -f "$deb" Version Depends Recommends | tr '\n' ' ')"
+echo "$failures failures"
+exit "$failures"

@@ -1,0 +1,236 @@
+// The core without a display, as tables: bytes in and text out, keyword in and query out, URL in
+// and request seen out, hostile server in and empty text within its limit out; the matcher's
+// semantics, and the rows each step makes of fixture pages and hostile pages.
+#include <gtest/gtest.h>
+#include <malloc.h>
+#include <sys/socket.h>
+
+#include <span>
+
+#include "detail/link_copy.h"
+#include "detail/link_list.h"
+#include "hostile_pages.h"
+#include "search/keyword_search.h"
+#include "test_server.h"
+#include "web/module1.h"
+#include "web/pattern_matcher.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Module1::DecodeResponse;
+using Module1::FetchLimits;
+using Module1::FetchPage;
+using Mode = PatternMatcher::Mode;
+using Strings = std::vector<std::string>;
+
+const std::string kKb(4096, 'a');
+const std::string kFinalLink = "ed2k://|file|a.avi|734003200|0123456789ABCDEF0123456789ABCDEF|/";
+
+// Too short to judge; DEL is ASCII; overlong and surrogate forms pass the scan; GBK beyond
+// GB 2312 and GB18030's four bytes; the byte-order mark decides whatever follows; a bad lead byte
+// never takes the ASCII after it.
+TEST(CharsetTest, BytesInTextOutKeywordInQueryOut) {
+  const std::pair<std::string, bool> utf8[] = {
+      {"\xC3\xA9", false},
+      {"<html>abc</html>", false},
+      {"\x7F\xE4\xB8\xAD", true},
+      {"abc\xE4\xB8", false},
+      {"abc\x80xyz", false},
+      {"ab\xC0\x80\xED\xA0\x80", true},
+      {"ab\xF4\x8F\xBF\xBF", true},
+      {"ab\xF5\x80\x80\x80", false},
+      {kKb + "\xE4\xB8\xAD" + kKb + "\xF0\x9F\x41\x80" + kKb, false}};
+  for (const auto& [body, isUtf8] : utf8) EXPECT_EQ(Module1::DetectUtf8(body), isUtf8) << body;
+  const std::pair<std::string, std::string> decoded[] = {
+      {"<b>\xE4\xB8\xAD\xF0\x9F\x98\x80</b>", "<b>中😀</b>"},
+      {"<b>\xD6\xD0\x81\x40\x81\x30\x81\x30</b>", "<b>中丂\xC2\x80</b>"},
+      {"\xEF\xBB\xBF\xFF<", "\xEF\xBF\xBD<"},
+      {"\xEF\xBB\xBF<p>\xE4\xB8\xAD</p>", "<p>中</p>"},
+      {"\xC3\xA9", "茅"},
+      {"\xD6\xD0\x81<a>\xFF", "中\xEF\xBF\xBD<a>\xEF\xBF\xBD"},
+      {"abc\xE4\xB8", "abc涓"},
+      {"\xC0\x80<", "\xEF\xBF\xBD\xEF\xBF\xBD<"}};
+  for (const auto& [body, text] : decoded) EXPECT_EQ(DecodeResponse(body), text) << body;
+  // Every decode gives its converters back (a sanitizer build also sees a leak at exit).
+  const size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < 2000; ++i) DecodeResponse(i % 2 ? kKb + "\xD6\xD0" : kKb + "\xE4\xB8\xAD");
+  EXPECT_LT(mallinfo2().uordblks, before + (64u << 10));
+  // Keyword in, query out.
+  const std::pair<std::u16string, std::string> keywords[] = {
+      {u"", ""},
+      {u"Az09-._~é\u07FF\u0800\uFFFF", "Az09-._~%C3%A9%DF%BF%E0%A0%80%EF%BF%BF"},
+      {u"中 t&page=9#+%?/", "%E4%B8%AD%20t%26page%3D9%23%2B%25%3F%2F"},
+      {u"😀a" + std::u16string(1, 0xDE00) + char16_t(0xD83D), "%F0%9F%98%80a%EF%BF%BD%EF%BF%BD"}};
+  for (const auto& [keyword, query] : keywords)
+    EXPECT_EQ(Module1::PercentEncodeQuery(keyword), query);
+}
+
+Responder Redirect(const std::string& location) {
+  return Page("", "302 Found", "Location: " + location + "\r\n");
+}
+
+// A path (served by the responder, if any) or a URL; the limits; the text; the target seen last.
+using Row = std::tuple<std::string, Responder, FetchLimits, std::string, std::string>;
+
+// URL in, request seen out: the status is never looked at, ten redirects are followed, one
+// connection serves all. Hostile server in, empty text within its limit out: each case's limit is
+// short and every other limit beyond the test's time-out, so a limit that does not work fails
+// the test; the eleventh redirect is refused; the last two rows must still work.
+TEST(FetchPageTest, UrlInTextAndRequestOut) {
+  const std::string ok = "HTTP/1.1 200 OK\r\n", gzip = "Content-Encoding: gzip\r\n",
+                    utf8 = "<b>中</b>";
+  const auto drip = [ok](std::string length, std::chrono::milliseconds pause) {
+    return [=](Connection& c, const Request&) {
+      for (c.Send(ok + "Content-Length: " + length + "\r\n\r\n"); c.Pause(pause) && c.Send("x");) {
+      }
+    };
+  };
+  std::string many;
+  for (int i = 0; i < 40000; ++i)
+    many += "X-" + std::to_string(i) + ": " + kKb.substr(0, 90) + "\r\n";
+  const FetchLimits none{120s, 120s, 120s, 64u << 20}, stall{120s, 1s, 120s, 64u << 20},
+      body{120s, 120s, 120s, 1u << 20};
+  TestServer v6({{"/utf8", Page(utf8)}}, "::1");
+  const Row pages[] = {
+      {"utf8", Page(utf8), none, utf8, "/utf8"},
+      {"gbk", Page("<b>\xD6\xD0</b>", "404 Not Found"), none, utf8, "/gbk"},
+      {"empty", Page(""), none, "", "/empty"},
+      {"gzip", Page(ReadTestData("page.gz"), "200 OK", gzip), none, "<p>中</p>", "/gzip"},
+      {"moved", Redirect("/utf8"), none, utf8, "/utf8"},
+      {"hop/10", {}, none, "arrived", "/hop/0"},
+      {"a b/中\"<>\\^`{|}", {}, none, "any", "/a%20b/%E4%B8%AD%22%3C%3E%5C%5E%60%7B%7C%7D"}};
+  const Row hostile[] = {
+      {"silent", Silent(), stall, "", ""},
+      {"headers-only", drip("100", 24h), stall, "", ""},
+      {"drip-slow", drip("100", 2500ms), stall, "", ""},
+      {"drip-steady", drip("1000000", 200ms), {120s, 120s, 1500ms, 64u << 20}, "", ""},
+      {"endless",
+       [ok](Connection& c, const Request&) {
+         for (c.Send(ok + "Transfer-Encoding: chunked\r\n\r\n");
+              c.Send("1000\r\n" + kKb + "\r\n");) {
+         }
+       },
+       body, "", ""},
+      {"bomb", Page(ReadTestData("bomb.gz"), "200 OK", gzip), body, "", ""},
+      {"hop/11", {}, none, "", ""},
+      {"loop", Redirect("/loop"), none, "", ""},
+      {"to-file", Redirect("file:///etc/passwd"), none, "", ""},
+      {"to-ftp", Redirect("ftp://127.0.0.1/pub/file"), none, "", ""},
+      {"reset",
+       [ok](Connection& c, const Request&) {
+         c.Send(ok + "Content-Length: 100000\r\n\r\n" + kKb);
+         const linger reset{1, 0};
+         setsockopt(c.socket, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+       },
+       none, "", ""},
+      {"bad-status", Raw("HTTP/1.1 abc\r\n\r\nbody"), none, "", ""},
+      {"not-http", Raw("SSH-2.0-OpenSSH_9.2\r\n"), none, "", ""},
+      {"short-body", Raw(ok + "Content-Length: 1000\r\n\r\nonly ten b"), none, "", ""},
+      {"huge-header", Raw(ok + "X-Big: " + std::string(4u << 20, 'a') + "\r\n\r\nbody"), none, "",
+       ""},
+      {"many-headers", Raw(ok + many + "Content-Length: 4\r\n\r\nbody"), none, "", ""},
+      {TestServer({}).Url("refused"), {}, none, "", ""},
+      {"http://quillon.invalid/", {}, {5000ms, 120s, 120s, 64u << 20}, "", ""},
+      {"until-close", Raw(ok + "Connection: close\r\n\r\nbody until close"), none,
+       "body until close", ""},
+      {v6.Url("utf8"), {}, none, utf8, ""}};
+  std::map<std::string, Responder> routes = {{"", Page("any")}, {"/hop/0", Page("arrived")}};
+  for (int n = 1; n <= 11; ++n)
+    routes["/hop/" + std::to_string(n)] = Redirect(std::to_string(n - 1));
+  for (const std::span<const Row> rows :
+       {std::span<const Row>(pages), std::span<const Row>(hostile)}) {
+    for (const auto& [path, answer, limits, text, seen] : rows) {
+      if (answer) routes["/" + path] = answer;
+    }
+  }
+  TestServer server(routes);
+  for (const auto& [path, answer, limits, text, seen] : pages) {
+    EXPECT_EQ(FetchPage(server.Url(path), false, limits), text) << path;
+    EXPECT_EQ(server.Requests().back().Target(), seen) << path;
+  }
+  EXPECT_EQ(FetchPage(server.Url("utf8"), true), utf8);  // the asynchronous flag changes nothing
+  for (const Request& r : server.Requests()) {
+    EXPECT_NE(r.head.find("\r\nIf-Modified-Since: 0\r\n"), std::string::npos) << r.head;
+    EXPECT_NE(r.head.find("\r\nUser-Agent: Quillon/1.0\r\n"), std::string::npos) << r.head;
+    EXPECT_EQ(r.remotePort, server.Requests()[0].remotePort) << r.head;
+  }
+  for (const auto& [path, answer, limits, text, seen] : hostile) {
+    EXPECT_EQ(FetchPage(path.starts_with("http") ? path : server.Url(path), false, limits), text)
+        << path;
+  }
+}
+
+// What the catalogue patterns do not show: \d is ASCII only, and an empty match steps over a
+// whole character.
+TEST(PatternMatcherTest, MatchesAsTheCataloguePatternsNeed) {
+  const std::tuple<const char*, std::string, Strings> cases[] = {
+      {"t=(\\d+);", "t=\xD9\xA3;t=3;", {"3"}}, {"(x*)", "中x", {"", "x", ""}}};
+  for (const auto& [pattern, text, groups] : cases) {
+    Strings found;
+    for (const Match& m : PatternMatcher(pattern, Mode::kFindAll).Execute(text)) {
+      found.push_back(m.subMatches[0]);
+    }
+    EXPECT_EQ(found, groups) << pattern;
+  }
+}
+
+// Verbatim titles; torrents, "EMULE.PNG" and "emule.png.bak" give no row; upper-case markup
+// matches; line feeds go, carriage returns stay; g7 without a type block borrows h8's, and h8 gives
+// no row; j10 spans two pages; page 3 repeats a1.
+TEST(PageLogicTest, RowsOfResultEntryAndLinkPages) {
+  const auto fixtures = [](const std::string& url) {
+    const char page = url.back();
+    return page > '3' ? std::string()
+                      : ReadTestData("results_page" + std::string(1, page) + ".html");
+  };
+  const std::vector<ResultRow> results = {
+      {"Alpha 第1集", "电驴", "a1"},     {"Beta &amp; <em>Gamma</em>", "电驴", "b2"},
+      {"Upper", "电驴", "e5"},           {"Line one\rLine two", "电驴", "f6"},
+      {"No type", "电驴", "g7"},         {"Split", "电驴", "j10"},
+      {"中文标题 Kappa", "电驴", "k11"}, {"Alpha 第1集", "电驴", "a1"}};
+  EXPECT_EQ(KeywordSearch(u"中", "http://catalogue.test/", fixtures), results);
+  // A block without an anchor takes the next block's link, which gives no row of its own; the
+  // last block's title is not digits.
+  const std::vector<LinkRow> links = {
+      {"【点击复制链接】a.avi", "700.0 MB", "电驴", "link/abc_1/0/"},
+      {"【点击复制链接】b &amp; <b>c</b>.mkv", "1.20 GB", "电驴", "link/abc_1/1/"},
+      {"【点击复制链接】Upper.mp3", "42 B", "电驴", "/link/up/"},
+      {"【点击复制链接】two\rlines.pdf", "1.0 MB", "电驴", "link/abc_1/3/"},
+      {"【点击复制链接】after.avi", "5.0 MB", "电驴", "link/abc_1/5/"},
+      {"【点击复制链接】a.avi", "700.0 MB", "电驴", "link/abc_1/0/"}};
+  EXPECT_EQ(ExtractLinkRows(ReadTestData("entry_page.html")), links);
+  // Only the exact eMule label loads its entry page; a link URL is the base and the href.
+  Strings asked;
+  const auto record = [&asked](const std::string& url) {
+    asked.push_back(url);
+    return std::string();
+  };
+  EXPECT_TRUE(LoadLinks("电驴 ", "a1", "b/", record).empty());
+  EXPECT_EQ(ResolveLink("/link/", "b/", record), std::nullopt);
+  EXPECT_EQ(asked, Strings{"b//link/"});
+  // The first of two redirects; capitals; "." is any character; a quote not followed by `",`
+  // stays in the link; an empty link is a link; line feeds go first.
+  const std::pair<std::string, std::optional<std::string>> redirects[] = {
+      {ReadTestData("link_page.html"), kFinalLink},
+      {"X(\"LOCATION.HREF='ed2k://A'\",1)", "ed2k://A"},
+      {"location-href='it's'ok'\",0", "it's'ok"},
+      {"location.href=''\",0", ""},
+      {"location.href='a\nb\r\nc'\",", "ab\rc"},
+      {"location.href='a'\";", std::nullopt},
+      {"", std::nullopt}};
+  for (const auto& [page, link] : redirects) EXPECT_EQ(ExtractFinalLink(page), link) << page;
+  // Megabytes of blocks that never close hide no real row: the rows are the ones the patterns
+  // define, the same a backtracking engine would give after minutes.
+  const std::string first = ReadTestData("results_page1.html"),
+                    entry = ReadTestData("entry_page.html");
+  EXPECT_EQ(ExtractResultRows(first + HostilePages::UnclosedTitles(2 << 20)),
+            ExtractResultRows(first));
+  EXPECT_EQ(ExtractResultRows(first + HostilePages::TitlesWithoutType(2 << 20)),
+            ExtractResultRows(first));
+  EXPECT_EQ(ExtractLinkRows(entry + HostilePages::CheckboxesWithoutLink(2 << 20)), links);
+  EXPECT_EQ(ExtractFinalLink(redirects[0].first + HostilePages::UnclosedRedirects(2 << 20)),
+            kFinalLink);
+}
+
+}  // namespace

@@ -1,0 +1,86 @@
+// The libFuzzer targets: what must hold beyond "no crash" for any input. Each target is this file
+// built with QUILLON_FUZZ_TARGET naming one of the functions below; a violated property aborts,
+// which libFuzzer reports as a crash, keeping the input.
+#include <unicode/ustring.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "detail/link_copy.h"
+#include "detail/link_list.h"
+#include "search/keyword_search.h"
+#include "web/module1.h"
+#include "web/pattern_matcher.h"
+
+namespace {
+
+void Require(bool condition, const char* what) {
+  if (condition) return;
+  std::fprintf(stderr, "property violated: %s\n", what);
+  std::abort();
+}
+
+// Well-formed as ICU reads it: no stray, overlong or surrogate bytes.
+bool IsValidUtf8(std::string_view text) {
+  UErrorCode error = U_ZERO_ERROR;
+  u_strFromUTF8(nullptr, 0, nullptr, text.data(), static_cast<int32_t>(text.size()), &error);
+  return error != U_INVALID_CHAR_FOUND;
+}
+
+// Decoded text is valid UTF-8, and a body that already is comes back unchanged.
+void Decode(std::string_view body) {
+  const std::string text = Module1::DecodeResponse(body);
+  Require(IsValidUtf8(text), "decoded text is valid UTF-8");
+  if (Module1::DetectUtf8(body) && IsValidUtf8(body) && !body.starts_with("\xEF\xBB\xBF")) {
+    Require(text == body, "a valid UTF-8 body is kept as it is");
+  }
+}
+
+// The escaped keyword is the keyword's UTF-8, a lone surrogate read as U+FFFD, with every byte
+// but A-Z a-z 0-9 - . _ ~ written as %XX in uppercase digits.
+void Query(std::string_view input) {
+  std::u16string keyword(input.size() / 2, u'\0');
+  std::memcpy(keyword.data(), input.data(), keyword.size() * 2);
+  std::string utf8(keyword.size() * 3, '\0'), expected;
+  int32_t length = 0;
+  UErrorCode error = U_ZERO_ERROR;
+  u_strToUTF8WithSub(utf8.data(), static_cast<int32_t>(utf8.size()), &length, keyword.data(),
+                     static_cast<int32_t>(keyword.size()), 0xFFFD, nullptr, &error);
+  for (const unsigned char c : utf8.substr(0, static_cast<size_t>(length))) {
+    char escape[4];
+    std::snprintf(escape, sizeof escape, "%%%02X", c);
+    const bool unreserved = (c < 0x80 && std::isalnum(c)) || (c && std::strchr("-._~", c));
+    expected += unreserved ? std::string(1, static_cast<char>(c)) : escape;
+  }
+  Require(Module1::PercentEncodeQuery(keyword) == expected, "the keyword's UTF-8, escaped");
+}
+
+// Every text a row takes from the page is a run of the page's text without line feeds.
+void Extract(std::string_view page) {
+  const std::string flat = RemoveLineFeeds(page);
+  const auto fromPage = [&flat](std::string_view part) {
+    Require(part.find('\n') == part.npos && flat.find(part) != flat.npos,
+            "a captured text is a run of the page without line feeds");
+  };
+  for (const ResultRow& row : ExtractResultRows(page)) {
+    fromPage(row.title);
+    fromPage(row.entryId);
+    Require(row.typeLabel == kEmuleLabel, "only eMule entries become rows");
+  }
+  for (const LinkRow& row : ExtractLinkRows(page)) {
+    Require(row.text.starts_with(kCopyLinkMark), "a link row starts with the copy mark");
+    fromPage(std::string_view(row.text).substr(kCopyLinkMark.size()));
+    fromPage(row.size);
+    fromPage(row.href);
+  }
+  if (const auto link = ExtractFinalLink(page)) fromPage(*link);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  QUILLON_FUZZ_TARGET(std::string_view(reinterpret_cast<const char*>(data), size));
+  return 0;
+}

@@ -1,0 +1,269 @@
+// Both windows with real widgets over a catalogue served from 127.0.0.1, walked as a user walks
+// them: search, the popup menu, the detail window, copying, closing. The walks run on Qt's
+// offscreen platform; the tests named Pointer* run on xcb under Xvfb, where xdotool's input goes
+// through the window system's event queue as a user's does.
+#include <gtest/gtest.h>
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include "search/frm1.h"
+#include "search/list_view.h"
+#include "test_server.h"
+#include "web/module1.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Runs `act` while a timer tries each step in turn until it returns true, to answer the menus,
+// modal windows and message boxes that `act` opens. True when every step was done.
+bool During(const std::function<void()>& act, std::vector<std::function<bool()>> steps) {
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (!steps.empty() && steps.front()()) steps.erase(steps.begin());
+  });
+  timer.start(10);
+  act();
+  return steps.empty();
+}
+
+// A step for During: once a popup or modal widget of class `kind` shows, `act` runs on it.
+std::function<bool()> When(const char* kind, std::function<void(QWidget*)> act) {
+  return [kind, act] {
+    QWidget* w = QApplication::activePopupWidget() ?: QApplication::activeModalWidget();
+    if (w == nullptr || !w->inherits(kind) || !w->isVisible()) return false;
+    act(w);
+    return true;
+  };
+}
+
+// "title: text" of the message box `act` opens (one button, no icon), which it closes, or "".
+QString MessageDuring(const std::function<void()>& act) {
+  QString said;
+  During(act, {When("QMessageBox", [&said](QWidget* w) {
+           auto* box = static_cast<QMessageBox*>(w);
+           said = box->windowTitle() + ": " + box->text();
+           EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+           EXPECT_EQ(box->buttons().size(), 1);
+           box->buttons().front()->click();
+         })});
+  return said;
+}
+
+// A press of `button` on row `row` of a list, or beside its rows when `row` is -1.
+void PressRow(ListView* list, int row, Qt::MouseButton button,
+              Qt::KeyboardModifiers keys = Qt::NoModifier) {
+  const QPoint at = row >= 0
+                        ? list->visualItemRect(list->topLevelItem(row)).center()
+                        : QPoint(list->viewport()->width() / 2, list->viewport()->height() - 2);
+  QTest::mouseClick(list->viewport(), button, keys, at);
+}
+
+bool Centred(QWidget* w) {
+  return (w->frameGeometry().center() - w->screen()->availableGeometry().center())
+             .manhattanLength() <= 8;
+}
+
+// The texts of a column, or with `column` -1 the headers with their widths.
+QStringList Column(const ListView* list, int column) {
+  QStringList texts;
+  for (int i = 0; i < (column < 0 ? list->columnCount() : list->Count()); ++i) {
+    texts << (column < 0 ? list->headerItem()->text(i) + QString::number(list->columnWidth(i))
+                         : list->topLevelItem(i)->text(column));
+  }
+  return texts;
+}
+
+// The catalogue of tests/data, its result pages slow enough to see the window paint meanwhile;
+// only link/abc_1/0/ has a redirect.
+std::map<std::string, Responder> Catalogue(std::atomic<int>& ticks,
+                                           std::vector<int>& ticksAtFetch) {
+  const auto results = [&](Connection& c, const Request& r) {
+    ticksAtFetch.push_back(ticks);
+    c.Pause(100ms);
+    const std::string page = r.Target().substr(r.Target().size() - 1);
+    Page(page > "2" ? "" : ReadTestData("results_page" + page + ".html"))(c, r);
+  };
+  return {{"/search/entry/", results},
+          {"/entry/a1/", Page(ReadTestData("entry_page.html"))},
+          {"/entry/b2/", Page(ReadTestData("entry_page_b2.html"))},
+          {"/link/abc_1/0/", Page(ReadTestData("link_page.html"))},
+          {"", Page("<html>no redirect here</html>")}};
+}
+
+// Presses a row, chooses `item` in the menu, runs `act` in the detail window; the menu's items.
+QStringList Menu(ListView* list, int row, const QString& item, Qt::MouseButton button,
+                 const std::function<void(QWidget*, ListView*)>& act = {}) {
+  QStringList items;
+  std::vector steps = {When("QMenu", [&](QWidget* menu) {
+    for (QAction* action : menu->actions()) items << action->text();
+    // Clicked from a timer of its own: the detail window opens inside the click.
+    const QPoint at = static_cast<QMenu*>(menu)
+                          ->actionGeometry(menu->actions().value(items.indexOf(item)))
+                          .center();
+    QTimer::singleShot(0, menu, [menu, at] { QTest::mouseClick(menu, Qt::LeftButton, {}, at); });
+  })};
+  if (act) {
+    steps.push_back(When("frm2", [&](QWidget* detail) {
+      act(detail, detail->findChild<ListView*>("lvw"));
+      detail->close();
+    }));
+  }
+  EXPECT_TRUE(During([&] { PressRow(list, row, button, Qt::ShiftModifier); }, steps));
+  return items;
+}
+
+TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
+  std::atomic<int> ticks = 0;
+  std::vector<int> ticksAtFetch;
+  TestServer server(Catalogue(ticks, ticksAtFetch));
+  frm1 window(server.Url());
+  auto* txtSearch = window.findChild<QLineEdit*>("txtSearch");
+  ListView* lvw = window.findChild<ListView*>("lvw");
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  const auto Search = [&](const QString& keyword) {
+    txtSearch->setText(keyword);
+    QTest::mouseClick(window.findChild<QPushButton*>("cmbSearch"), Qt::LeftButton);
+  };
+  // Start: centred, its texts in place, the focus in the keyword box; Enter does not search.
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  EXPECT_TRUE(Centred(&window));
+  auto* label = window.findChild<QLabel*>("Label1");
+  EXPECT_EQ(QStringList({window.windowTitle(), label->text(), label->font().family(),
+                         window.findChild<QPushButton*>("cmbSearch")->text()}),
+            QStringList({"Quillon", "简单高效可信赖的资源搜索器", "宋体", "搜索"}));
+  EXPECT_TRUE(label->x() == txtSearch->x() && label->x() > 0) << "aligned, inside the window";
+  EXPECT_EQ(window.focusWidget(), txtSearch);
+  EXPECT_EQ(Column(lvw, -1).join(" "), "名称433 类型47 url0");
+  EXPECT_EQ(lvw->header()->sectionResizeMode(2), QHeaderView::Fixed) << "url stays hidden";
+  txtSearch->setText("中");
+  QTest::keyClick(txtSearch, Qt::Key_Return);
+  EXPECT_EQ(server.Requests().size(), 0u);
+
+  // A search asks for four pages, painting the window meanwhile, and lists title, type and id; a
+  // second search replaces the rows.
+  QTimer repaint;
+  QObject::connect(&repaint, &QTimer::timeout, [&] { window.repaint(), ++ticks; });
+  repaint.start(20);
+  Search(" ");
+  repaint.stop();
+  ASSERT_EQ(ticksAtFetch.size(), 4u);
+  EXPECT_GT(ticksAtFetch[3], ticksAtFetch[0]) << "the window painted between the pages";
+  EXPECT_EQ(server.Requests()[3].Target(), "/search/entry/?query=%20&flag=1-1&page=4");
+  Search("x");
+  ASSERT_EQ(lvw->Count(), 7);
+  EXPECT_EQ(Column(lvw, 0).mid(0, 2), (QStringList{"Alpha 第1集", "Beta &amp; <em>Gamma</em>"}));
+  EXPECT_EQ(Column(lvw, 1), QStringList(7, "电驴"));
+  EXPECT_EQ(lvw->SubItem(0, 2), "a1");
+
+  // Any button on a row selects it and opens the menu; "取消" keeps the selection.
+  EXPECT_EQ(Menu(lvw, 2, "取消", Qt::LeftButton), (QStringList{"资源详情", "取消"}));
+  EXPECT_EQ(Menu(lvw, 3, "取消", Qt::MiddleButton).size(), 2);
+  EXPECT_EQ(lvw->SelectedItem(), 3);
+  // A press beside the rows selects nothing, leaves no row current and opens no menu.
+  PressRow(lvw, -1, Qt::RightButton);
+  EXPECT_EQ(lvw->SelectedItem(), std::nullopt);
+  EXPECT_EQ(lvw->currentItem(), nullptr);
+  EXPECT_EQ(server.Count("/entry/"), 0);
+
+  // "资源详情" shows the links of the row, loaded before the window appears.
+  clipboard->setText("before");
+  ListView* links = nullptr;
+  Menu(lvw, 0, "资源详情", Qt::RightButton, [&](QWidget* detail, ListView* list) {
+    links = list;
+    EXPECT_TRUE(Centred(detail));
+    EXPECT_EQ(detail->minimumSize(), detail->maximumSize());
+    EXPECT_EQ(links->font().family(), "宋体");
+    EXPECT_EQ(Column(links, -1).join(" "), "名称433 大小100 类型47 url0");
+    EXPECT_EQ(Column(links, 0).mid(0, 2),
+              (QStringList{"【点击复制链接】a.avi", "【点击复制链接】b &amp; <b>c</b>.mkv"}));
+    EXPECT_EQ(Column(links, 2), QStringList(6, "电驴"));
+    EXPECT_EQ(links->SubItem(0, 3), "link/abc_1/0/");
+    EXPECT_EQ(links->visualRect(links->model()->index(0, 0)).left(), 0) << "rows not indented";
+    QTest::keyClick(links, Qt::Key_Escape);
+    EXPECT_TRUE(detail->isVisible()) << "Escape does not close the window";
+
+    // Beside the rows: nothing; a row without a redirect, or a clipboard that another program
+    // takes back: nothing said, the clipboard as it was.
+    EXPECT_EQ(MessageDuring([&] {
+                PressRow(links, -1, Qt::LeftButton);
+                PressRow(links, 1, Qt::LeftButton);
+                EXPECT_EQ(links->SelectedItem(), 1);
+                const auto holder =
+                    QObject::connect(clipboard, &QClipboard::dataChanged, [clipboard] {
+                      if (clipboard->text() != "before") clipboard->setText("before");
+                    });
+                PressRow(links, 0, Qt::LeftButton);
+                QObject::disconnect(holder);
+              }),
+              "");
+    EXPECT_EQ(server.Count("/link/abc_1/"), 2);
+    EXPECT_EQ(clipboard->text(), "before");
+    // Any button, with keys held, copies the final link and confirms.
+    for (const auto button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+      clipboard->setText("before");
+      EXPECT_EQ(MessageDuring([&] { PressRow(links, 0, button, Qt::ControlModifier); }),
+                "提示: 链接已复制到剪切板");
+      EXPECT_EQ(clipboard->text(),
+                "ed2k://|file|a.avi|734003200|0123456789ABCDEF0123456789ABCDEF|/");
+    }
+  });
+  // Reopened for another row, the window holds only that row's links.
+  Menu(lvw, 1, "资源详情", Qt::RightButton, [](QWidget*, ListView* list) {
+    EXPECT_EQ(Column(list, 0), QStringList{"【点击复制链接】only-b.mkv"});
+  });
+  ASSERT_NE(links, nullptr);
+  EXPECT_EQ(links->Count(), 0) << "closing discards rows";
+  EXPECT_EQ(server.Count("/entry/"), 2);
+
+  // An empty keyword empties the list and asks for one.
+  EXPECT_EQ(MessageDuring([&] { Search(""); }), "提示: 请输入关键字");
+  EXPECT_EQ(lvw->Count(), 0);
+  EXPECT_EQ(server.Count("/search/entry/"), 8);
+
+  // Alt+F4 closes the frameless window.
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  QTest::keyClick(txtSearch, Qt::Key_F4, Qt::AltModifier);
+  EXPECT_FALSE(window.isVisible());
+}
+
+// A catalogue that never answers, and a click through the X server halfway through the first
+// page: the search ends empty and silent, and only then is the click handled.
+TEST(PointerTest, AClickWaitsForTheSearchInFlight) {
+  TestServer silent({{"/search/entry/", Silent()}});
+  std::atomic<int> fetches = 0;
+  frm1 window(silent.Url(), [&](const std::string& url) {
+    ++fetches;
+    return Module1::FetchPage(url, false, {1s, 1s, 10s, 1u << 20});
+  });
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  auto* cmbSearch = window.findChild<QPushButton*>("cmbSearch");
+  const QPoint at = cmbSearch->mapToGlobal(cmbSearch->rect().center());
+  QTimer::singleShot(500ms, [&] {
+    EXPECT_EQ(fetches, 1);
+    const QStringList click = {"mousemove", QString::number(at.x()), QString::number(at.y()),
+                               "click", "1"};
+    EXPECT_TRUE(QProcess::startDetached("xdotool", click));
+  });
+  window.findChild<QLineEdit*>("txtSearch")->setText("silent");
+  EXPECT_EQ(MessageDuring([&] {
+              QTest::mouseClick(cmbSearch, Qt::LeftButton);  // returns when the search has ended
+              EXPECT_EQ(fetches, 4) << "the click was handled while the search ran";
+              EXPECT_EQ(window.findChild<ListView*>("lvw")->Count(), 0);
+              EXPECT_TRUE(QTest::qWaitFor([&] { return fetches == 8; }, 15000)) << "click lost";
+            }),
+            "");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
