@@ -70,7 +70,7 @@ QStringList Column(const ListView* list, int column) {
   QStringList texts;
   for (int i = 0; i < (column < 0 ? list->columnCount() : list->Count()); ++i) {
     texts << (column < 0 ? list->headerItem()->text(i) + QString::number(list->columnWidth(i))
-                         : list->topLevelItem(i)->text(column));
+                         : (column ? list->SubItem(i, column) : list->Text(i)));
   }
   return texts;
 }
