@@ -44,7 +44,7 @@ frm2::frm2(const ListView& searchList, std::string siteBase, PageSource source)
 }
 
 void frm2::ShowModal() {
-  Form_Load();
+  if (!Form_Load()) return;
   CenterOnScreen(this);
   lvw->setFocus(Qt::OtherFocusReason);
   exec();
@@ -59,14 +59,21 @@ void frm2::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-void frm2::Form_Load() {
+void frm2::closeEvent(QCloseEvent* event) {
+  CancelWait();
+  QDialog::closeEvent(event);
+}
+
+bool frm2::Form_Load() {
   lvw->Clear();
   const std::optional<int> selected = m_searchList.SelectedItem();
-  if (!selected) return;
+  if (!selected) return true;
   const std::string label = m_searchList.SubItem(*selected, 1).toStdString();
   const std::string entryId = m_searchList.SubItem(*selected, 2).toStdString();
   std::vector<LinkRow> rows;
-  RunWithoutFreezing([&] { rows = LoadLinks(label, entryId, m_siteBase, m_source); });
+  if (!RunWithoutFreezing([&] { rows = LoadLinks(label, entryId, m_siteBase, m_source); })) {
+    return false;
+  }
   for (const LinkRow& row : rows) {
     const int i = lvw->Add();
     lvw->SetText(i, FromUtf8(row.text));
@@ -74,6 +81,7 @@ void frm2::Form_Load() {
     lvw->SetSubItem(i, 2, FromUtf8(row.typeLabel));
     lvw->SetSubItem(i, 3, FromUtf8(row.href));
   }
+  return true;
 }
 
 void frm2::lvw_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, qreal x, qreal y) {
@@ -82,7 +90,7 @@ void frm2::lvw_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, qreal x, qreal 
   if (!selected) return;
   const std::string href = lvw->SubItem(*selected, 3).toStdString();
   std::optional<std::string> link;
-  RunWithoutFreezing([&] { link = ResolveLink(href, m_siteBase, m_source); });
+  if (!RunWithoutFreezing([&] { link = ResolveLink(href, m_siteBase, m_source); })) return;
   if (!link || !PutOnClipboard(FromUtf8(*link))) return;
   ShowNotice(this, kCopied);
 }

@@ -23,15 +23,19 @@ class frm2 final : public QDialog {
   frm2(const frm2&) = delete;
   frm2& operator=(const frm2&) = delete;
 
-  // Loads the links, shows the window modally and discards the rows once it is closed.
+  // Loads the links, shows the window modally and discards the rows once it is closed. When the
+  // load is cancelled (the search window was closed meanwhile) the window is not shown.
   void ShowModal();
 
  protected:
   // Escape does not close the window; only its close button does.
   void keyPressEvent(QKeyEvent* event) override;
+  // A close request is never held back: it abandons a link copy in flight and closes at once.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
-  void Form_Load();
+  // False when the load was cancelled.
+  bool Form_Load();
   void lvw_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, qreal x, qreal y);
 
   const ListView& m_searchList;

@@ -1,18 +1,95 @@
 #include "search/background_call.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
 #include <QMetaObject>
-
+#include <QPointer>
+#include <atomic>
+#include <memory>
 #include <thread>
+#include <utility>
+#include <vector>
 
-void RunWithoutFreezing(const std::function<void()>& work) {
+#include "web/module1.h"
+
+namespace {
+
+// The flag of the work being waited for; handlers never overlap, so there is at most one.
+std::atomic<bool>* g_cancelled = nullptr;
+
+bool IsInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ContextMenu:
+    case QEvent::InputMethod:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Holds the input that arrives during a wait and hands it back, in order, when the wait ends. A
+// loop that excludes user input would hold the window system's close requests too; this lets
+// them, and the shortcuts that close a window, through.
+class InputHold final : public QObject {
+ public:
+  InputHold() { QCoreApplication::instance()->installEventFilter(this); }
+  ~InputHold() override {
+    QCoreApplication::instance()->removeEventFilter(this);
+    for (auto& [receiver, event] : m_held) {
+      if (receiver) QCoreApplication::postEvent(receiver, event.release());
+    }
+  }
+
+ protected:
+  bool eventFilter(QObject* receiver, QEvent* event) override {
+    if (!IsInput(event->type())) return false;
+    m_held.emplace_back(receiver, event->clone());
+    return true;
+  }
+
+ private:
+  std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> m_held;
+};
+
+}  // namespace
+
+bool RunWithoutFreezing(const std::function<void()>& work) {
+  std::atomic<bool> cancelled = false, finished = false;
+  std::atomic<bool>* const outer = std::exchange(g_cancelled, &cancelled);
   QEventLoop loop;
   std::thread worker([&] {
+    const Module1::CancelScope scope(cancelled);
     work();
+    finished = true;
     // Queued, so the loop ends even when the work finished before the loop began.
     QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
   });
-  loop.exec(QEventLoop::ExcludeUserInputEvents);
-  // The loop may also end early when the application quits; the work is still waited for.
+  {
+    const InputHold hold;
+    loop.exec();
+  }
+  // The loop also ends when the application quits, as its last window closes: the work is then
+  // cancelled, and waiting for it takes no longer than one look at the flag.
+  if (!finished) cancelled = true;
   worker.join();
+  g_cancelled = outer;
+  return !cancelled;
+}
+
+void CancelWait() {
+  if (g_cancelled) *g_cancelled = true;
 }

@@ -1,13 +1,20 @@
-// Runs page work off the user-interface thread while the window keeps painting.
+// Runs page work off the user-interface thread while the window keeps painting, and lets a close
+// request end the wait.
 //
 //   std::vector<ResultRow> rows;
-//   RunWithoutFreezing([&] { rows = KeywordSearch(keyword, base, source); });
+//   if (!RunWithoutFreezing([&] { rows = KeywordSearch(keyword, base, source); })) return;
 //
 // The call returns when `work` has finished, as a blocking call would. Meanwhile the calling
-// thread handles paint and timer events but no user input: clicks and keys wait in the queue
-// and are handled afterwards, so two handlers never overlap.
+// thread handles paint, timer and close events; clicks, keys and other input are held and
+// delivered in their order once the work is done, so two handlers never overlap. A window's
+// close event calls CancelWait(): the fetch in flight ends at once (see Module1::CancelScope) and
+// the call returns false, after which the handler writes nothing.
 #pragma once
 
 #include <functional>
 
-void RunWithoutFreezing(const std::function<void()>& work);
+// True when `work` ran to its end without CancelWait() being called meanwhile.
+bool RunWithoutFreezing(const std::function<void()>& work);
+
+// Cancels the work RunWithoutFreezing waits for, if any. For close events.
+void CancelWait();

@@ -46,6 +46,11 @@ frm1::frm1(std::string siteBase, PageSource source)
 
 frm1::~frm1() = default;
 
+void frm1::closeEvent(QCloseEvent* event) {
+  CancelWait();
+  QWidget::closeEvent(event);
+}
+
 void frm1::CreateControls() {
   txtSearch = new QLineEdit(this);
   txtSearch->setObjectName("txtSearch");
@@ -90,7 +95,7 @@ void frm1::cmbSearch_Click() {
     return;
   }
   std::vector<ResultRow> rows;
-  RunWithoutFreezing([&] { rows = KeywordSearch(keyword, m_siteBase, m_source); });
+  if (!RunWithoutFreezing([&] { rows = KeywordSearch(keyword, m_siteBase, m_source); })) return;
   for (const ResultRow& row : rows) {
     const int i = lvw->Add();
     lvw->SetText(i, FromUtf8(row.title));

@@ -34,6 +34,11 @@ class frm1 final : public QWidget {
   frm1(const frm1&) = delete;
   frm1& operator=(const frm1&) = delete;
 
+ protected:
+  // A close request is never held back: it cancels the work a handler waits for, and the window
+  // closes at once, which ends the program.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void CreateControls();
   void CreateMenu();

@@ -76,21 +76,23 @@ using Row = std::tuple<std::string, Responder, FetchLimits, std::string, std::st
 // URL in, request seen out: the status is never looked at, ten redirects are followed, one
 // connection serves all. Hostile server in, empty text within its limit out: each case's limit is
 // short and every other limit beyond the test's time-out, so a limit that does not work fails
-// the test; the eleventh redirect is refused; the last two rows must still work.
+// the test; the eleventh redirect is refused; "until-close" and IPv6 must still work; the last row
+// cancels its own fetch, which then ends at once.
 TEST(FetchPageTest, UrlInTextAndRequestOut) {
   const std::string ok = "HTTP/1.1 200 OK\r\n", gzip = "Content-Encoding: gzip\r\n",
                     utf8 = "<b>中</b>";
-  const auto drip = [ok](std::string length, std::chrono::milliseconds pause) {
+  const auto drip = [ok](std::string bytes, std::chrono::milliseconds pause) {
     return [=](Connection& c, const Request&) {
-      for (c.Send(ok + "Content-Length: " + length + "\r\n\r\n"); c.Pause(pause) && c.Send("x");) {
+      for (c.Send(ok + "Content-Length: 1000000\r\n\r\n"); c.Pause(pause) && c.Send(bytes);) {
       }
     };
   };
   std::string many;
   for (int i = 0; i < 40000; ++i)
     many += "X-" + std::to_string(i) + ": " + kKb.substr(0, 90) + "\r\n";
-  const FetchLimits none{120s, 120s, 120s, 64u << 20}, stall{120s, 1s, 120s, 64u << 20},
-      body{120s, 120s, 120s, 1u << 20};
+  const FetchLimits none{120s, 120s, 1, 120s, 64u << 20}, slow{120s, 1s, 1024, 120s, 64u << 20},
+      body{120s, 120s, 1, 120s, 1u << 20};
+  std::atomic<bool> cancel = false;
   TestServer v6({{"/utf8", Page(utf8)}}, "::1");
   const Row pages[] = {
       {"utf8", Page(utf8), none, utf8, "/utf8"},
@@ -101,10 +103,11 @@ TEST(FetchPageTest, UrlInTextAndRequestOut) {
       {"hop/10", {}, none, "arrived", "/hop/0"},
       {"a b/中\"<>\\^`{|}", {}, none, "any", "/a%20b/%E4%B8%AD%22%3C%3E%5C%5E%60%7B%7C%7D"}};
   const Row hostile[] = {
-      {"silent", Silent(), stall, "", ""},
-      {"headers-only", drip("100", 24h), stall, "", ""},
-      {"drip-slow", drip("100", 2500ms), stall, "", ""},
-      {"drip-steady", drip("1000000", 200ms), {120s, 120s, 1500ms, 64u << 20}, "", ""},
+      {"silent", Silent(), slow, "", ""},
+      {"headers-only", drip("", 24h), slow, "", ""},
+      {"drip-slow", drip("x", 2500ms), slow, "", ""},
+      {"drip-steady", drip("xx", 100ms), slow, "", ""},
+      {"drip-fast", drip(kKb, 100ms), {120s, 120s, 1, 1500ms, 64u << 20}, "", ""},
       {"endless",
        [ok](Connection& c, const Request&) {
          for (c.Send(ok + "Transfer-Encoding: chunked\r\n\r\n");
@@ -131,10 +134,16 @@ TEST(FetchPageTest, UrlInTextAndRequestOut) {
        ""},
       {"many-headers", Raw(ok + many + "Content-Length: 4\r\n\r\nbody"), none, "", ""},
       {TestServer({}).Url("refused"), {}, none, "", ""},
-      {"http://quillon.invalid/", {}, {5000ms, 120s, 120s, 64u << 20}, "", ""},
+      {"http://quillon.invalid/", {}, {5000ms, 120s, 1, 120s, 64u << 20}, "", ""},
       {"until-close", Raw(ok + "Connection: close\r\n\r\nbody until close"), none,
        "body until close", ""},
-      {v6.Url("utf8"), {}, none, utf8, ""}};
+      {v6.Url("utf8"), {}, none, utf8, ""},
+      {"cancelled",
+       [&cancel](Connection& c, const Request& r) {
+         cancel = true;
+         Silent()(c, r);
+       },
+       none, "", ""}};
   std::map<std::string, Responder> routes = {{"", Page("any")}, {"/hop/0", Page("arrived")}};
   for (int n = 1; n <= 11; ++n)
     routes["/hop/" + std::to_string(n)] = Redirect(std::to_string(n - 1));
@@ -155,6 +164,7 @@ TEST(FetchPageTest, UrlInTextAndRequestOut) {
     EXPECT_NE(r.head.find("\r\nUser-Agent: Quillon/1.0\r\n"), std::string::npos) << r.head;
     EXPECT_EQ(r.remotePort, server.Requests()[0].remotePort) << r.head;
   }
+  const Module1::CancelScope scope(cancel);
   for (const auto& [path, answer, limits, text, seen] : hostile) {
     EXPECT_EQ(FetchPage(path.starts_with("http") ? path : server.Url(path), false, limits), text)
         << path;

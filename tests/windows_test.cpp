@@ -31,7 +31,8 @@ bool During(const std::function<void()>& act, std::vector<std::function<bool()>>
 // A step for During: once a popup or modal widget of class `kind` shows, `act` runs on it.
 std::function<bool()> When(const char* kind, std::function<void(QWidget*)> act) {
   return [kind, act] {
-    QWidget* w = QApplication::activePopupWidget() ?: QApplication::activeModalWidget();
+    QWidget* w = QApplication::activePopupWidget();
+    if (w == nullptr) w = QApplication::activeModalWidget();
     if (w == nullptr || !w->inherits(kind) || !w->isVisible()) return false;
     act(w);
     return true;
@@ -83,19 +84,22 @@ std::map<std::string, Responder> Catalogue(std::atomic<int>& ticks,
     ticksAtFetch.push_back(ticks);
     c.Pause(100ms);
     const std::string page = r.Target().substr(r.Target().size() - 1);
+    if (page == "3" && r.Target().find("query=hold") != std::string::npos) return Silent()(c, r);
     Page(page > "2" ? "" : ReadTestData("results_page" + page + ".html"))(c, r);
   };
   return {{"/search/entry/", results},
           {"/entry/a1/", Page(ReadTestData("entry_page.html"))},
           {"/entry/b2/", Page(ReadTestData("entry_page_b2.html"))},
           {"/link/abc_1/0/", Page(ReadTestData("link_page.html"))},
+          {"/entry/e5/", Silent()},
+          {"/link/abc_1/3/", Silent()},
           {"", Page("<html>no redirect here</html>")}};
 }
 
-// Presses a row, chooses `item` in the menu, runs `act` in the detail window; the menu's items.
-QStringList Menu(ListView* list, int row, const QString& item, Qt::MouseButton button,
-                 const std::function<void(QWidget*, ListView*)>& act = {}) {
-  QStringList items;
+// Presses a row, chooses `item` in the menu, whose items it adds to `items`, and runs `act` in the
+// detail window, which it then closes. True when the menu, and the detail window for `act`, showed.
+bool Menu(ListView* list, int row, const QString& item, Qt::MouseButton button, QStringList& items,
+          const std::function<void(QWidget*, ListView*)>& act = {}) {
   std::vector steps = {When("QMenu", [&](QWidget* menu) {
     for (QAction* action : menu->actions()) items << action->text();
     // Clicked from a timer of its own: the detail window opens inside the click.
@@ -110,8 +114,7 @@ QStringList Menu(ListView* list, int row, const QString& item, Qt::MouseButton b
       detail->close();
     }));
   }
-  EXPECT_TRUE(During([&] { PressRow(list, row, button, Qt::ShiftModifier); }, steps));
-  return items;
+  return During([&] { PressRow(list, row, button, Qt::ShiftModifier); }, steps);
 }
 
 TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
@@ -159,8 +162,10 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   EXPECT_EQ(lvw->SubItem(0, 2), "a1");
 
   // Any button on a row selects it and opens the menu; "取消" keeps the selection.
-  EXPECT_EQ(Menu(lvw, 2, "取消", Qt::LeftButton), (QStringList{"资源详情", "取消"}));
-  EXPECT_EQ(Menu(lvw, 3, "取消", Qt::MiddleButton).size(), 2);
+  QStringList items;
+  EXPECT_TRUE(Menu(lvw, 2, "取消", Qt::LeftButton, items) &&
+              Menu(lvw, 3, "取消", Qt::MiddleButton, items));
+  EXPECT_EQ(items, (QStringList{"资源详情", "取消", "资源详情", "取消"}));
   EXPECT_EQ(lvw->SelectedItem(), 3);
   // A press beside the rows selects nothing, leaves no row current and opens no menu.
   PressRow(lvw, -1, Qt::RightButton);
@@ -171,7 +176,7 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   // "资源详情" shows the links of the row, loaded before the window appears.
   clipboard->setText("before");
   ListView* links = nullptr;
-  Menu(lvw, 0, "资源详情", Qt::RightButton, [&](QWidget* detail, ListView* list) {
+  Menu(lvw, 0, "资源详情", Qt::RightButton, items, [&](QWidget* detail, ListView* list) {
     links = list;
     EXPECT_TRUE(Centred(detail));
     EXPECT_EQ(detail->minimumSize(), detail->maximumSize());
@@ -209,9 +214,17 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
       EXPECT_EQ(clipboard->text(),
                 "ed2k://|file|a.avi|734003200|0123456789ABCDEF0123456789ABCDEF|/");
     }
+    // Closed while a copy waits on a link page that never comes: the copy is abandoned.
+    QTimer::singleShot(200ms, detail, [detail] { detail->close(); });
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_EQ(MessageDuring([&] { PressRow(links, 3, Qt::LeftButton); }), "");
+    EXPECT_LT(waited.elapsed(), 5000) << "long before the server would have answered";
+    EXPECT_FALSE(detail->isVisible());
+    EXPECT_EQ(clipboard->text().left(4), "ed2k");
   });
   // Reopened for another row, the window holds only that row's links.
-  Menu(lvw, 1, "资源详情", Qt::RightButton, [](QWidget*, ListView* list) {
+  Menu(lvw, 1, "资源详情", Qt::RightButton, items, [](QWidget*, ListView* list) {
     EXPECT_EQ(Column(list, 0), QStringList{"【点击复制链接】only-b.mkv"});
   });
   ASSERT_NE(links, nullptr);
@@ -223,10 +236,38 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   EXPECT_EQ(lvw->Count(), 0);
   EXPECT_EQ(server.Count("/search/entry/"), 8);
 
-  // Alt+F4 closes the frameless window.
+  // Alt+F4 closes the frameless window, also while a search waits on a third page the server
+  // holds: at once, and nothing of the first two pages is listed.
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-  QTest::keyClick(txtSearch, Qt::Key_F4, Qt::AltModifier);
+  QTimer::singleShot(400ms, [&] { QTest::keyClick(txtSearch, Qt::Key_F4, Qt::AltModifier); });
+  QElapsedTimer waited;
+  waited.start();
+  Search("hold");
+  EXPECT_LT(waited.elapsed(), 5000) << "long before the server would have answered";
+  EXPECT_EQ(lvw->Count(), 0);
+  EXPECT_FALSE(window.isVisible());
+}
+
+// Closed while a detail window loads from an entry page the server holds: the load ends long
+// before the server would answer, and no detail window appears.
+TEST(WindowsTest, ClosingTheSearchWindowEndsADetailLoad) {
+  QApplication::setQuitOnLastWindowClosed(false);  // so that only the close itself ends the wait
+  std::atomic<int> ticks = 0;
+  std::vector<int> ticksAtFetch;
+  TestServer server(Catalogue(ticks, ticksAtFetch));
+  frm1 window(server.Url());
+  window.show();
+  window.findChild<QLineEdit*>("txtSearch")->setText("x");
+  QTest::mouseClick(window.findChild<QPushButton*>("cmbSearch"), Qt::LeftButton);
+  QTimer::singleShot(400ms, &window, [&window] { window.close(); });
+  QElapsedTimer waited;
+  waited.start();
+  QStringList items;
+  const auto appears = [](QWidget*, ListView*) {};
+  EXPECT_FALSE(
+      Menu(window.findChild<ListView*>("lvw"), 2, "资源详情", Qt::RightButton, items, appears));
+  EXPECT_LT(waited.elapsed(), 5000) << "long before the server would have answered";
   EXPECT_FALSE(window.isVisible());
 }
 
@@ -237,7 +278,7 @@ TEST(PointerTest, AClickWaitsForTheSearchInFlight) {
   std::atomic<int> fetches = 0;
   frm1 window(silent.Url(), [&](const std::string& url) {
     ++fetches;
-    return Module1::FetchPage(url, false, {1s, 1s, 10s, 1u << 20});
+    return Module1::FetchPage(url, false, {1s, 1s, 1024, 10s, 1u << 20});
   });
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -257,6 +298,16 @@ TEST(PointerTest, AClickWaitsForTheSearchInFlight) {
               EXPECT_TRUE(QTest::qWaitFor([&] { return fetches == 8; }, 15000)) << "click lost";
             }),
             "");
+  // But Alt+F4, a close request, goes through the X server and ends a search at once.
+  QApplication::setQuitOnLastWindowClosed(false);
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  QTimer::singleShot(500ms, [] { QProcess::startDetached("xdotool", {"key", "alt+F4"}); });
+  QElapsedTimer waited;
+  waited.start();
+  QTest::mouseClick(cmbSearch, Qt::LeftButton);
+  EXPECT_LT(waited.elapsed(), 2000) << "long before the four pages' limits end the search";
+  EXPECT_FALSE(window.isVisible());
 }
 
 }  // namespace

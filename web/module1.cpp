@@ -8,6 +8,7 @@
 #include <unicode/ustring.h>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -21,6 +22,13 @@ constexpr char kProtocols[] = "http,https";
 constexpr char kUserAgent[] = "Quillon/1.0";
 constexpr char kExtraHeader[] = "If-Modified-Since: 0";
 constexpr char16_t kReplacement = 0xFFFD;
+// How often a transfer looks at its cancellation flag and its slow-span limit while it waits.
+constexpr int kPollMs = 50;
+
+// The flag of the innermost CancelScope of this thread, or none.
+thread_local const std::atomic<bool>* t_cancelled = nullptr;
+
+bool Cancelled() { return t_cancelled != nullptr && t_cancelled->load(); }
 
 // One connection cache for the whole program, so that the four result pages of a search, and the
 // pages after them, travel over one connection. libcurl asks for a lock per kind of shared data.
@@ -101,6 +109,9 @@ struct CurlEasyDeleter {
 struct CurlListDeleter {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
+struct CurlMultiDeleter {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
 
 void SetOptions(CURL* curl, const std::string& url, const FetchLimits& limits,
                 curl_slist* headers, Body* body) {
@@ -117,23 +128,44 @@ void SetOptions(CURL* curl, const std::string& url, const FetchLimits& limits,
   curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
   curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.total.count()));
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.stall.count()));
   curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBody));
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, body);
 }
 
-// The raw body of one complete response, or empty bytes on any failure.
+// Drives one transfer to its end, looking at the cancellation flag and the slow-span limit every
+// kPollMs; true only when a complete response arrived.
+bool Transfer(CURLM* multi, const Body& body, const FetchLimits& limits) {
+  auto spanStart = std::chrono::steady_clock::now();
+  std::size_t spanBytes = 0;
+  for (int running = 1; running;) {
+    if (Cancelled() || curl_multi_perform(multi, &running) != CURLM_OK) return false;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - spanStart >= limits.slowSpan) {
+      if (body.bytes.size() - spanBytes < limits.slowBytes) return false;
+      spanStart = now;
+      spanBytes = body.bytes.size();
+    }
+    if (running) curl_multi_poll(multi, nullptr, 0, kPollMs, nullptr);
+  }
+  int left = 0;
+  const CURLMsg* message = curl_multi_info_read(multi, &left);
+  return message != nullptr && message->msg == CURLMSG_DONE && message->data.result == CURLE_OK;
+}
+
+// The raw body of one complete response, or empty bytes on any failure or cancellation.
 std::string FetchBody(const std::string& url, const FetchLimits& limits) {
+  if (Cancelled()) return {};
   std::unique_ptr<CURL, CurlEasyDeleter> curl(curl_easy_init());
-  if (!curl) return {};
+  std::unique_ptr<CURLM, CurlMultiDeleter> multi(curl_multi_init());
   std::unique_ptr<curl_slist, CurlListDeleter> headers(curl_slist_append(nullptr, kExtraHeader));
-  const std::string requestUrl = EscapeForRequestLine(url);
+  if (!curl || !multi || !headers) return {};
   Body body{{}, limits.maxBody};
-  SetOptions(curl.get(), requestUrl, limits, headers.get(), &body);
-  if (curl_easy_perform(curl.get()) != CURLE_OK) return {};
-  return std::move(body.bytes);
+  SetOptions(curl.get(), EscapeForRequestLine(url), limits, headers.get(), &body);
+  curl_multi_add_handle(multi.get(), curl.get());
+  const bool complete = Transfer(multi.get(), body, limits);
+  curl_multi_remove_handle(multi.get(), curl.get());
+  return complete ? std::move(body.bytes) : std::string();
 }
 
 // ICU's table converters substitute U+001A for bytes they cannot map; the page should show the
@@ -181,6 +213,12 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 }  // namespace
 
 void InitNetwork() { Network::Instance(); }
+
+CancelScope::CancelScope(const std::atomic<bool>& cancelled) : m_previous(t_cancelled) {
+  t_cancelled = &cancelled;
+}
+
+CancelScope::~CancelScope() { t_cancelled = m_previous; }
 
 std::string FetchPage(const std::string& url, bool asynchronous) {
   return FetchPage(url, asynchronous, FetchLimits{});

@@ -7,6 +7,7 @@
 // Page text is UTF-8 in a std::string. Nothing here throws, shows anything or logs anything.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <string>
@@ -14,14 +15,29 @@
 
 namespace Module1 {
 
-// How long a fetch may take and how much it may bring back. Reaching any limit is a failure of
-// the fetch, so it returns empty text. The defaults keep a dead or hostile server from freezing a
-// search; tests pass shorter ones.
+// How long a fetch may take and how much it may bring back, chosen for a user who waits in front
+// of a window. Reaching any limit is a failure of the fetch, so it returns empty text. Tests pass
+// shorter ones.
 struct FetchLimits {
-  std::chrono::milliseconds connect{15'000};  // to establish the connection
-  std::chrono::seconds stall{30};             // without a single byte arriving
-  std::chrono::milliseconds total{120'000};   // for the whole request, redirects included
+  std::chrono::milliseconds connect{10'000};  // to establish the connection
+  std::chrono::seconds slowSpan{15};          // a page that brings less than `slowBytes` ...
+  std::size_t slowBytes = 1024;               // ... in any such span is ended
+  std::chrono::milliseconds total{30'000};    // for the whole request, redirects included
   std::size_t maxBody = 32u << 20;            // decoded body bytes
+};
+
+// While it lives, fetches made on the constructing thread end soon after `cancelled` becomes
+// true, with empty text as any failed fetch, and fetches begun after that end at once. This is
+// how a window that is being closed stops the fetch its worker thread waits on.
+class CancelScope final {
+ public:
+  explicit CancelScope(const std::atomic<bool>& cancelled);
+  ~CancelScope();
+  CancelScope(const CancelScope&) = delete;
+  CancelScope& operator=(const CancelScope&) = delete;
+
+ private:
+  const std::atomic<bool>* m_previous;
 };
 
 // Makes the network layer ready. Call once from main() before any thread fetches; FetchPage also
@@ -31,10 +47,10 @@ void InitNetwork();
 // One HTTP GET of `url`, with the extra header "If-Modified-Since: 0", returning the body decoded
 // by DecodeResponse. The status code is never examined: a 404 page with a body is a page.
 // Returns empty text on every failure: no connection, a limit reached, an incomplete response, an
-// empty body. Redirects are followed (at most 10, http and https only); compressed bodies are
-// accepted; characters that may not stand in a request line are percent-encoded when sent.
-// Consecutive fetches to one server reuse its connection. Safe to call from any thread.
-// `asynchronous` is accepted for the callers' sake; every request is synchronous.
+// empty body, a cancellation (CancelScope). Redirects are followed (at most 10, http and https
+// only); compressed bodies are accepted; characters that may not stand in a request line are
+// percent-encoded when sent. Consecutive fetches to one server reuse its connection. Safe to call
+// from any thread. `asynchronous` is accepted for the callers' sake; every request is synchronous.
 std::string FetchPage(const std::string& url, bool asynchronous);
 std::string FetchPage(const std::string& url, bool asynchronous, const FetchLimits& limits);
 

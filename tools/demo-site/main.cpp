@@ -1,10 +1,11 @@
 // The demo catalogue server: serves the sample catalogue on 127.0.0.1 so that Quillon can be
 // tried without the real site.
 //
-//   quillon-demo-site [port] [--delay-ms N] [--close]
+//   quillon-demo-site [port] [--delay-ms N [--delay-path PREFIX]] [--close]
 //
 // The port defaults to 8750. --delay-ms makes every answer wait N milliseconds, as a distant
-// server does; --close ends every connection after one answer. The benchmarks use both.
+// server does, or only the answers to paths that begin with PREFIX, as a server that holds one
+// kind of page; --close ends every connection after one answer. The benchmarks use them.
 #include <httplib.h>
 
 #include <chrono>
@@ -55,6 +56,7 @@ void Route(httplib::Server& server) {
 struct Options {
   int port = kDefaultPort;
   int delayMs = 0;
+  std::string delayPath = "/";
   bool close = false;
 };
 
@@ -66,6 +68,8 @@ Options ParseOptions(int argc, char** argv) {
       options.close = true;
     } else if (arg == "--delay-ms" && i + 1 < argc) {
       options.delayMs = std::atoi(argv[++i]);
+    } else if (arg == "--delay-path" && i + 1 < argc) {
+      options.delayPath = argv[++i];
     } else {
       options.port = std::atoi(argv[i]);
     }
@@ -87,11 +91,12 @@ void PreferGzip(const httplib::Request& request) {
 
 void Pace(httplib::Server& server, const Options& options) {
   const auto delay = std::chrono::milliseconds(options.delayMs);
-  server.set_pre_routing_handler([delay](const httplib::Request& req, httplib::Response&) {
-    PreferGzip(req);
-    std::this_thread::sleep_for(delay);
-    return httplib::Server::HandlerResponse::Unhandled;
-  });
+  server.set_pre_routing_handler(
+      [delay, prefix = options.delayPath](const httplib::Request& req, httplib::Response&) {
+        PreferGzip(req);
+        if (req.path.starts_with(prefix)) std::this_thread::sleep_for(delay);
+        return httplib::Server::HandlerResponse::Unhandled;
+      });
   if (!options.close) return;
   server.set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
     res.set_header("Connection", "close");
