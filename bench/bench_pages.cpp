@@ -26,6 +26,15 @@ std::string EntryText(int links) {
 
 std::string WorstCaseText(std::size_t bytes) { return HostilePages::UnclosedTitles(bytes); }
 
+std::string OpeningsBeforePageText() { return WorstCaseText(kMegabyte) + SearchText(22); }
+
+std::string HostileText(const std::string& family, std::size_t bytes) {
+  if (family == "untyped") return HostilePages::TitlesWithoutType(bytes);
+  if (family == "checkboxes") return HostilePages::CheckboxesWithoutLink(bytes);
+  if (family == "redirects") return HostilePages::UnclosedRedirects(bytes);
+  return HostilePages::UnclosedTitles(bytes);
+}
+
 std::string Utf8Html(std::size_t bytes) {
   const std::string page = DemoCatalogue::ResultPage(kKeyword, 1);
   std::string html;
@@ -42,6 +51,7 @@ std::map<std::string, std::string> AllTexts() {
       {"entry_50.txt", EntryText(50)},
       {"utf8_1mb.html", Utf8Html(kMegabyte)},
       {"gbk_1mb.html", GbkHtml(kMegabyte)},
+      {"openings_before_page.txt", OpeningsBeforePageText()},
   };
   for (const std::size_t size : kWorstCaseSizes) {
     texts["worst_" + std::to_string(size >> 10) + "k.txt"] = WorstCaseText(size);

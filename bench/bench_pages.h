@@ -18,6 +18,14 @@ std::string EntryText(int links);
 // A page of result-list openings whose closing tag never comes, `bytes` long.
 std::string WorstCaseText(std::size_t bytes);
 
+// 1 MB of such openings, then the real result pages of SearchText(22): the first match runs from
+// the first opening to the first close, a span of a megabyte whose groups must be placed.
+std::string OpeningsBeforePageText();
+
+// The hostile families by name ("titles", "untyped", "checkboxes", "redirects"), `bytes` long.
+std::string HostileText(const std::string& family, std::size_t bytes);
+inline constexpr const char* kHostileFamilies[] = {"titles", "untyped", "checkboxes", "redirects"};
+
 // About `bytes` of catalogue HTML as the server sends it: UTF-8, or the same text in GBK.
 std::string Utf8Html(std::size_t bytes);
 std::string GbkHtml(std::size_t bytes);

@@ -26,8 +26,8 @@ def pattern(source, name):
     return re.search(name + r' =\s*R"re\((.*?)\)re";', text, re.S).group(1)
 
 
-RESULT = re.compile(pattern("search/keyword_search.cpp", "kResultPattern"), FLAGS)
-ENTRY = re.compile(pattern("detail/link_list.cpp", "kEntryPattern"), FLAGS)
+RESULT = re.compile(pattern("search/keyword_search.h", "kResultPattern"), FLAGS)
+ENTRY = re.compile(pattern("detail/link_list.h", "kEntryPattern"), FLAGS)
 
 
 def result_rows(text):
@@ -60,7 +60,8 @@ def read(pages, name, mode="r"):
 
 def extraction(pages):
     out = {}
-    for name, extract in (("search_22", result_rows), ("search_200", result_rows), ("entry_50", link_rows)):
+    for name, extract in (("search_22", result_rows), ("search_200", result_rows), ("entry_50", link_rows),
+                          ("openings_before_page", result_rows)):
         text = read(pages, name + ".txt")
         out[name] = {"seconds": median_seconds(lambda: extract(text)), "rows": len(extract(text)),
                      "bytes": len(text.encode("utf-8"))}

@@ -15,10 +15,12 @@
 #include <iostream>
 
 #include "bench_pages.h"
+#include "detail/link_copy.h"
 #include "detail/link_list.h"
 #include "search/keyword_search.h"
 #include "web/module1.h"
 #include "web/page_source.h"
+#include "web/pattern_matcher.h"
 
 namespace {
 
@@ -66,6 +68,51 @@ BENCHMARK(BM_WorstCase)
     ->Apply([](benchmark::internal::Benchmark* b) {
       for (const std::size_t size : BenchPages::kWorstCaseSizes) b->Arg(static_cast<int64_t>(size));
     });
+
+// The first match spans a megabyte: RE2 alone placed its groups with its slowest engine.
+void BM_OpeningsBeforePage(benchmark::State& state) {
+  static const std::string text = BenchPages::OpeningsBeforePageText();
+  Extraction(state, text);
+}
+BENCHMARK(BM_OpeningsBeforePage)->Unit(benchmark::kMillisecond);
+
+// Each hostile family at 0.25 and 4 MB, through the extraction it attacks.
+void Hostile(benchmark::State& state, const std::string& family) {
+  const std::string text =
+      BenchPages::HostileText(family, static_cast<std::size_t>(state.range(0)));
+  if (family == "checkboxes") return Rows(state, text, ExtractLinkRows);
+  if (family == "redirects") {
+    return Rows(state, text, [](std::string_view page) {
+      return std::vector<std::string>(ExtractFinalLink(page) ? 1 : 0);
+    });
+  }
+  Extraction(state, text);
+}
+BENCHMARK_CAPTURE(Hostile, titles, std::string("titles"))
+    ->Arg(256 << 10)
+    ->Arg(4 << 20)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Hostile, untyped, std::string("untyped"))
+    ->Arg(256 << 10)
+    ->Arg(4 << 20)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Hostile, checkboxes, std::string("checkboxes"))
+    ->Arg(256 << 10)
+    ->Arg(4 << 20)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Hostile, redirects, std::string("redirects"))
+    ->Arg(256 << 10)
+    ->Arg(4 << 20)
+    ->Unit(benchmark::kMillisecond);
+
+// The search page through RE2 alone, as extraction ran before the layered matcher.
+void BM_SearchPages22_Re2Alone(benchmark::State& state) {
+  static const std::string text = BenchPages::SearchText(22);
+  static const PatternMatcher matcher(kResultPattern, PatternMatcher::Mode::kFindAll,
+                                      PatternMatcher::Engine::kRe2);
+  Rows(state, text, [](const std::string& page) { return matcher.Execute(RemoveLineFeeds(page)); });
+}
+BENCHMARK(BM_SearchPages22_Re2Alone);
 
 void Decoding(benchmark::State& state, const std::string& body, bool detectOnly) {
   for (auto _ : state) {

@@ -55,6 +55,9 @@ def goal(met):
     return "met" if met else "**missed**"
 
 
+REALISTIC = ("search_22", "search_200", "entry_50")
+
+
 def extraction_table(q, peer):
     rows = ["| page | size | rows | Quillon | MB/s | Python `re` | MB/s | ratio Quillon/Python |",
             "|---|---|---|---|---|---|---|---|"]
@@ -119,6 +122,14 @@ def main():
 
     ext_rows, ratios = extraction_table(q, peer["extraction"])
     wc_rows, points = worst_case(q, peer["worst_case"], os.path.join(results, "worst_case.dat"))
+    before_page = q["BM_OpeningsBeforePage"]["seconds"]
+    py_before_page = peer["extraction"]["openings_before_page"]["seconds"]
+    wc_rows.append("| 1 MB of openings, then the four result pages | %s | %.0f | %s | %.1f |" % (
+        ms(before_page), peer["extraction"]["openings_before_page"]["bytes"] / before_page / MB,
+        ms(py_before_page), py_before_page / before_page))
+    growth = {family: q["Hostile/%s/%d" % (family, 4 << 20)]["seconds"] /
+              q["Hostile/%s/%d" % (family, 256 << 10)]["seconds"]
+              for family in ("titles", "untyped", "checkboxes", "redirects")}
     plot(os.path.join(results, "worst_case.dat"), svg_path)
     wc = {size: qs for size, qs, _ in points}
     py_1mb = next(ps for size, _, ps in points if size == 1)
@@ -138,10 +149,16 @@ def main():
     reused, fresh = q["BM_SearchEndToEnd_Reused"]["seconds"], q["BM_SearchEndToEnd_NewConnections"]["seconds"]
     e2e = peer["end_to_end"]
     floor = 4 * 0.020
+    search_cpu = q["BM_SearchEndToEnd_Reused"]["cpu_time"] * 1e-3
+    extract_now = q["BM_SearchPages22"]["seconds"]
+    extract_before = q["BM_SearchPages22_Re2Alone"]["seconds"]
 
     goals = [
-        ("Extraction at least as fast as Python `re` on realistic pages (ratio ≤ 1.0)",
-         "ratios %s" % ", ".join("%.2f" % r for r in ratios.values()), all(r <= 1.0 for r in ratios.values())),
+        ("Extraction faster than Python `re` on realistic pages (ratio ≤ 0.8)",
+         "ratios %s" % ", ".join("%.2f" % r for r in ratios.values()), all(r <= 0.8 for r in ratios.values())),
+        ("1 MB of openings before a real page under 5 ms", ms(before_page), before_page <= 0.005),
+        ("Every hostile family linear: 4 MB ≤ 18 × 0.25 MB",
+         ", ".join("%s %.1f×" % item for item in growth.items()), all(g <= 18 for g in growth.values())),
         ("Ten times faster than Python on the worst case at 1 MB",
          "> %.0f× (Python ran out of its 10 s)" % (10 / wc[1]) if py_1mb is None else "%.0f×" % (py_1mb / wc[1]),
          py_1mb is None or py_1mb / wc[1] >= 10),
@@ -197,6 +214,10 @@ def main():
             "Quillon's own processor time for a search, on the calling thread: %s (reused), %s "
             "(new connections)." % (ms(q["BM_SearchEndToEnd_Reused"]["cpu_time"] * 1e-3),
                                     ms(q["BM_SearchEndToEnd_NewConnections"]["cpu_time"] * 1e-3)),
+            "Of it, extracting the rows takes %s, %.0f%%; with RE2 alone, as before the layered "
+            "matcher, it took %s, %.0f%% of the same search (`BM_SearchPages22_Re2Alone`)." % (
+                ms(extract_now), 100 * extract_now / search_cpu, ms(extract_before),
+                100 * extract_before / (search_cpu - extract_now + extract_before)),
             "The time over the floor is mostly the server's own: it compresses each page with gzip "
             "for Quillon, which asks for compression, and not for urllib, which does not.",
             "", "## 5. The program", "",

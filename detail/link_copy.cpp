@@ -4,8 +4,6 @@
 
 namespace {
 
-// Sub-match 0: the final link, which ends at the first quote directly followed by `",`.
-constexpr std::string_view kRedirectPattern = R"re(location.href='(.*?)'",)re";
 
 const PatternMatcher kRedirectMatcher(kRedirectPattern, PatternMatcher::Mode::kFirstMatch);
 

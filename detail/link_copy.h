@@ -9,6 +9,10 @@
 
 #include "web/page_source.h"
 
+// The link-page pattern. Sub-match 0: the final link, which ends at the first quote directly
+// followed by `",`.
+inline constexpr std::string_view kRedirectPattern = R"re(location.href='(.*?)'",)re";
+
 // Fetches the link page of `href` and returns the link of its first script redirect, verbatim.
 // An empty link between the quotes is a link (the empty text). Returns nothing when the page
 // cannot be fetched or holds no redirect.

@@ -5,9 +5,6 @@
 
 namespace {
 
-// Sub-matches: 0 href, 1 link name, 2 size text.
-constexpr std::string_view kEntryPattern =
-    R"re(<input type="checkbox" value="\w+" name="selectemule".*?<a target="_blank" href="(.*?)">(.*?)</a>.*?" title="\d+">(.*?)</td>)re";
 
 const PatternMatcher kEntryMatcher(kEntryPattern, PatternMatcher::Mode::kFindAll);
 

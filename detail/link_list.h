@@ -12,6 +12,10 @@
 // The mark before every link name, telling the user what a press on the row does.
 inline constexpr std::string_view kCopyLinkMark = "【点击复制链接】";
 
+// The entry-page pattern. Sub-matches: 0 href, 1 link name, 2 size text.
+inline constexpr std::string_view kEntryPattern =
+    R"re(<input type="checkbox" value="\w+" name="selectemule".*?<a target="_blank" href="(.*?)">(.*?)</a>.*?" title="\d+">(.*?)</td>)re";
+
 // One row of the detail list. Every captured text is kept verbatim.
 struct LinkRow {
   std::string text;       // the row text: kCopyLinkMark followed by the link name

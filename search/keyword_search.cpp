@@ -8,9 +8,6 @@ namespace {
 constexpr int kResultPages = 4;
 constexpr std::string_view kEmuleImage = "emule.png";
 
-// Sub-matches: 0 entry id, 1 title, 2 type image file name, 3 total size (not shown).
-constexpr std::string_view kResultPattern =
-    R"re(<a href="/entry/(\w+)/"><div class="title">(.*?)</div></a>.*?<div class="type"><b>资源类型</b>: <i><img src='/static/img/(.*?)'.*?<div class="total-size"><b>文件大小</b>: <i>(.*?)</i></div>)re";
 
 const PatternMatcher kResultMatcher(kResultPattern, PatternMatcher::Mode::kFindAll);
 

@@ -13,6 +13,11 @@
 // The type label of every row the search gives; the detail window loads links only for it.
 inline constexpr std::string_view kEmuleLabel = "电驴";
 
+// The result pattern. Sub-matches: 0 entry id, 1 title, 2 type image file name, 3 total size
+// (not shown).
+inline constexpr std::string_view kResultPattern =
+    R"re(<a href="/entry/(\w+)/"><div class="title">(.*?)</div></a>.*?<div class="type"><b>资源类型</b>: <i><img src='/static/img/(.*?)'.*?<div class="total-size"><b>文件大小</b>: <i>(.*?)</i></div>)re";
+
 // One row of the result list. Every text is taken from the page verbatim.
 struct ResultRow {
   std::string title;      // the row text

@@ -171,17 +171,31 @@ TEST(FetchPageTest, UrlInTextAndRequestOut) {
   }
 }
 
-// What the catalogue patterns do not show: \d is ASCII only, and an empty match steps over a
-// whole character.
-TEST(PatternMatcherTest, MatchesAsTheCataloguePatternsNeed) {
+// What the catalogue patterns do not show: \d is ASCII only; an empty match steps over a whole
+// character; and each way the layered engine hands work back to RE2, which must not change a
+// group: an anchored attempt that fails, a span PCRE2 refuses as UTF-8 (RE2 reads a surrogate),
+// a span beyond PCRE2's budget (its first way to match backtracks without end), a prefix letter RE2
+// also matches outside ASCII (KELVIN SIGN, LONG S).
+TEST(PatternMatcherTest, MatchesAsRe2AloneDoes) {
   const std::tuple<const char*, std::string, Strings> cases[] = {
-      {"t=(\\d+);", "t=\xD9\xA3;t=3;", {"3"}}, {"(x*)", "中x", {"", "x", ""}}};
+      {"t=(\\d+);", "t=\xD9\xA3;t=3;", {"3"}},
+      {"(x*)", "中x", {"", "x", ""}},
+      {"<i>(\\d+)</i>", "<i>x</i><i>12</i>", {"12"}},
+      {"<i>(.*?)</i>", "<i>\xED\xA0\x80</i>", {"\xED\xA0\x80"}},
+      {"a(?:(x+)+c)?(x+)b", "a" + std::string(3000, 'x') + "b", {""}},
+      {"<link>(.*?)</link>", "<LIN\xE2\x84\xAA>x</lin\xE2\x84\xAA>", {"x"}},
+      {"<s>(.*?)</s>", "<\xC5\xBF>y</S>", {"y"}}};
   for (const auto& [pattern, text, groups] : cases) {
-    Strings found;
-    for (const Match& m : PatternMatcher(pattern, Mode::kFindAll).Execute(text)) {
-      found.push_back(m.subMatches[0]);
+    std::vector<Strings> found[2];
+    for (const auto engine : {PatternMatcher::Engine::kLayered, PatternMatcher::Engine::kRe2}) {
+      for (const Match& m : PatternMatcher(pattern, Mode::kFindAll, engine).Execute(text)) {
+        found[engine == PatternMatcher::Engine::kRe2].push_back(m.subMatches);
+      }
     }
-    EXPECT_EQ(found, groups) << pattern;
+    EXPECT_EQ(found[0], found[1]) << pattern;
+    Strings first;
+    for (const Strings& match : found[0]) first.push_back(match[0]);
+    EXPECT_EQ(first, groups) << pattern;
   }
 }
 

@@ -3,7 +3,7 @@
 
 QUILLON_BUILD_PACKAGES=(
   cmake make g++ pkg-config
-  qt6-base-dev libcurl4-openssl-dev libre2-dev libicu-dev libcpp-httplib-dev
+  qt6-base-dev libcurl4-openssl-dev libre2-dev libpcre2-dev libicu-dev libcpp-httplib-dev
   fonts-noto-cjk
 )
 QUILLON_TEST_PACKAGES=(

@@ -6,6 +6,15 @@
 // Matching is case-insensitive and leftmost-first with lazy quantifiers, as a backtracking engine
 // does it, but in time linear in the text (RE2), so no page can make a search hang. "." matches
 // every character but a line feed; "\w" and "\d" are ASCII. Text is UTF-8.
+//
+// How it is fast. Every match begins with the pattern's literal prefix, in some mix of case. The
+// matcher finds the next place the prefix stands and asks RE2, anchored there and without groups,
+// where the match ends; PCRE2 then places the groups inside that span only, anchored at both of
+// its ends and under a step budget proportional to its length. When an anchored attempt fails,
+// the rest of the text is searched by RE2 alone, as before, so the work stays linear; when PCRE2
+// runs out of its budget or meets invalid UTF-8, RE2 places the groups. PCRE2 never decides where
+// a match lies. Engine::kRe2 does everything with RE2, the reference the layers are checked
+// against.
 #pragma once
 
 #include <memory>
@@ -16,6 +25,7 @@
 namespace re2 {
 class RE2;
 }
+struct PatternMatcherPcre;
 
 // One match: the texts of its capture groups, numbered from 0 in the order of their opening
 // parentheses. A group that took part in no match reads as empty text.
@@ -26,10 +36,11 @@ struct Match {
 class PatternMatcher final {
  public:
   enum class Mode { kFirstMatch, kFindAll };
+  enum class Engine { kLayered, kRe2 };
 
   // Compiles `pattern` once. A pattern that does not compile is a fault of the program, not of a
   // page: it is reported on standard error and the program aborts, so it cannot go unnoticed.
-  PatternMatcher(std::string_view pattern, Mode mode);
+  PatternMatcher(std::string_view pattern, Mode mode, Engine engine = Engine::kLayered);
   ~PatternMatcher();
   PatternMatcher(const PatternMatcher&) = delete;
   PatternMatcher& operator=(const PatternMatcher&) = delete;
@@ -39,7 +50,14 @@ class PatternMatcher final {
   std::vector<Match> Execute(std::string_view text) const;
 
  private:
+  // Appends the matches that begin at or after `from`, found by RE2 alone.
+  void ExecuteRe2(std::string_view text, std::size_t from, std::vector<Match>& matches) const;
+  // The groups of the match that spans `text[begin, end)`.
+  Match Groups(std::string_view text, std::size_t begin, std::size_t end) const;
+
   std::unique_ptr<re2::RE2> m_re;
+  std::unique_ptr<PatternMatcherPcre> m_pcre;  // none when there is no prefix to look for
+  std::string m_prefix;                        // lower-case ASCII
   Mode m_mode;
 };
 

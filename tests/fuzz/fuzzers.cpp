@@ -30,7 +30,7 @@ bool IsValidUtf8(std::string_view text) {
 }
 
 // Decoded text is valid UTF-8, and a body that already is comes back unchanged.
-void Decode(std::string_view body) {
+[[maybe_unused]] void Decode(std::string_view body) {
   const std::string text = Module1::DecodeResponse(body);
   Require(IsValidUtf8(text), "decoded text is valid UTF-8");
   if (Module1::DetectUtf8(body) && IsValidUtf8(body) && !body.starts_with("\xEF\xBB\xBF")) {
@@ -40,7 +40,7 @@ void Decode(std::string_view body) {
 
 // The escaped keyword is the keyword's UTF-8, a lone surrogate read as U+FFFD, with every byte
 // but A-Z a-z 0-9 - . _ ~ written as %XX in uppercase digits.
-void Query(std::string_view input) {
+[[maybe_unused]] void Query(std::string_view input) {
   std::u16string keyword(input.size() / 2, u'\0');
   std::memcpy(keyword.data(), input.data(), keyword.size() * 2);
   std::string utf8(keyword.size() * 3, '\0'), expected;
@@ -58,7 +58,7 @@ void Query(std::string_view input) {
 }
 
 // Every text a row takes from the page is a run of the page's text without line feeds.
-void Extract(std::string_view page) {
+[[maybe_unused]] void Extract(std::string_view page) {
   const std::string flat = RemoveLineFeeds(page);
   const auto fromPage = [&flat](std::string_view part) {
     Require(part.find('\n') == part.npos && flat.find(part) != flat.npos,
@@ -76,6 +76,24 @@ void Extract(std::string_view page) {
     fromPage(row.href);
   }
   if (const auto link = ExtractFinalLink(page)) fromPage(*link);
+}
+
+// The layered matcher finds the same matches and groups as RE2 alone, for each catalogue pattern.
+[[maybe_unused]] void Differential(std::string_view page) {
+  using Mode = PatternMatcher::Mode;
+  constexpr auto kRe2 = PatternMatcher::Engine::kRe2;
+  static const PatternMatcher kMatchers[][2] = {
+      {{kResultPattern, Mode::kFindAll}, {kResultPattern, Mode::kFindAll, kRe2}},
+      {{kEntryPattern, Mode::kFindAll}, {kEntryPattern, Mode::kFindAll, kRe2}},
+      {{kRedirectPattern, Mode::kFirstMatch}, {kRedirectPattern, Mode::kFirstMatch, kRe2}}};
+  const std::string flat = RemoveLineFeeds(page);
+  for (const auto& [layered, reference] : kMatchers) {
+    const std::vector<Match> found = layered.Execute(flat), expected = reference.Execute(flat);
+    Require(found.size() == expected.size(), "as many matches as RE2 alone finds");
+    for (size_t i = 0; i < found.size(); ++i) {
+      Require(found[i].subMatches == expected[i].subMatches, "the groups RE2 alone places");
+    }
+  }
 }
 
 }  // namespace
