@@ -3,6 +3,7 @@
 #include <QIcon>
 
 #include "search/frm1.h"
+#include "search/window_style.h"
 #include "web/module1.h"
 
 namespace {
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
   // Lets the desktop match the window to its menu entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral(QUILLON_APP_ID));
   QApplication::setWindowIcon(ProgramIcon());
+  InstallChineseTranslation();
   Module1::InitNetwork();
 
   frm1 window(QUILLON_SITE_BASE);

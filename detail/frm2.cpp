@@ -14,6 +14,7 @@ namespace {
 
 const QString kCaption = QStringLiteral("资源详情");
 const QString kCopied = QStringLiteral("链接已复制到剪切板");
+const QString kLinksName = QStringLiteral("资源链接");  // what a screen reader calls the list
 
 QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
@@ -38,6 +39,7 @@ frm2::frm2(const ListView& searchList, std::string siteBase, PageSource source)
   setFixedSize(Twips(8910), Twips(3405));
   lvw = new ListView({{"名称", 6500}, {"大小", 1500}, {"类型", 700}, {"url", 0}}, this);
   lvw->setObjectName("lvw");
+  lvw->setAccessibleName(kLinksName);
   lvw->setGeometry(0, 0, Twips(8895), Twips(3375));
   lvw->setFont(SongTiFont());
   connect(lvw, &ListView::MouseDown, this, &frm2::lvw_MouseDown);
@@ -47,6 +49,9 @@ void frm2::ShowModal() {
   if (!Form_Load()) return;
   CenterOnScreen(this);
   lvw->setFocus(Qt::OtherFocusReason);
+  // Without a current row set, the list would make its first row current when it takes the
+  // focus, and that row would look selected though nothing is.
+  lvw->SetSelectedItem(std::nullopt);
   exec();
   lvw->Clear();
 }

@@ -22,6 +22,9 @@ const QString kMenuCaption = QStringLiteral("右键菜单");
 const QString kResourceDetailCaption = QStringLiteral("资源详情");
 const QString kCancelCaption = QStringLiteral("取消");
 const QString kEnterKeyword = QStringLiteral("请输入关键字");
+// What a screen reader says for the controls that show no text of their own.
+const QString kKeywordName = QStringLiteral("关键字");
+const QString kResultsName = QStringLiteral("搜索结果");
 
 QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
@@ -54,6 +57,7 @@ void frm1::closeEvent(QCloseEvent* event) {
 void frm1::CreateControls() {
   txtSearch = new QLineEdit(this);
   txtSearch->setObjectName("txtSearch");
+  txtSearch->setAccessibleName(kKeywordName);
   txtSearch->setGeometry(Twips(240), Twips(360), Twips(5655), Twips(375));
 
   cmbSearch = new QPushButton(kSearchCaption, this);
@@ -70,6 +74,7 @@ void frm1::CreateControls() {
 
   lvw = new ListView({{"名称", 6500}, {"类型", 700}, {"url", 0}}, this);
   lvw->setObjectName("lvw");
+  lvw->setAccessibleName(kResultsName);
   lvw->setGeometry(0, Twips(840), Twips(7935), Twips(4695));
   connect(lvw, &ListView::MouseDown, this, &frm1::lvw_MouseDown);
 
@@ -80,6 +85,7 @@ void frm1::CreateControls() {
 void frm1::CreateMenu() {
   MouseDown = new QMenu(kMenuCaption, this);
   MouseDown->setObjectName("MouseDown");
+  MouseDown->setAccessibleName(kMenuCaption);
   ResourceDetail = MouseDown->addAction(kResourceDetailCaption);
   ResourceDetail->setObjectName("ResourceDetail");
   Cancel = MouseDown->addAction(kCancelCaption);

@@ -27,6 +27,7 @@ ListView::ListView(const std::vector<Column>& columns, QWidget* parent) : QTreeW
     const int width = columns[static_cast<std::size_t>(i)].widthTwips;
     head->resizeSection(i, Twips(width));
     if (width == 0) head->setSectionResizeMode(i, QHeaderView::Fixed);
+    m_unseen.push_back(width == 0);
   }
 }
 
@@ -44,10 +45,16 @@ void ListView::SetText(int row, const QString& text) { topLevelItem(row)->setTex
 QString ListView::Text(int row) const { return topLevelItem(row)->text(0); }
 
 void ListView::SetSubItem(int row, int i, const QString& text) {
-  topLevelItem(row)->setText(i, text);
+  topLevelItem(row)->setData(i, Role(i), text);
 }
 
-QString ListView::SubItem(int row, int i) const { return topLevelItem(row)->text(i); }
+QString ListView::SubItem(int row, int i) const {
+  return topLevelItem(row)->data(i, Role(i)).toString();
+}
+
+int ListView::Role(int column) const {
+  return m_unseen[static_cast<std::size_t>(column)] ? Qt::UserRole : Qt::DisplayRole;
+}
 
 std::optional<int> ListView::HitTest(qreal x, qreal y) const {
   QTreeWidgetItem* item = itemAt(QPointF(x, y).toPoint());
@@ -74,8 +81,7 @@ std::optional<int> ListView::SelectedItem() const {
 void ListView::mousePressEvent(QMouseEvent* event) {
   setFocus(Qt::MouseFocusReason);
   event->accept();
-  emit MouseDown(event->button(), event->modifiers(), event->position().x(),
-                 event->position().y());
+  emit MouseDown(event->button(), event->modifiers(), event->position().x(), event->position().y());
 }
 
 void ListView::mouseMoveEvent(QMouseEvent* event) { event->accept(); }

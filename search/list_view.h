@@ -11,7 +11,6 @@
 #pragma once
 
 #include <QTreeWidget>
-
 #include <optional>
 #include <vector>
 
@@ -32,7 +31,8 @@ class ListView final : public QTreeWidget {
   int Count() const;
   void SetText(int row, const QString& text);
   QString Text(int row) const;
-  // Sub-item i (from 1) is the cell of column i.
+  // Sub-item i (from 1) is the cell of column i. A column of width 0 keeps its cells for the
+  // program but shows them to no one: a screen reader does not read them out either.
   void SetSubItem(int row, int i, const QString& text);
   QString SubItem(int row, int i) const;
 
@@ -50,4 +50,10 @@ class ListView final : public QTreeWidget {
   // The windows decide what a press selects; the list itself selects nothing on a press or a drag.
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+
+ private:
+  // The role a column's cells are kept in: the displayed text, or a role nothing shows.
+  int Role(int column) const;
+
+  std::vector<bool> m_unseen;  // by column: width 0
 };

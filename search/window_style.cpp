@@ -1,10 +1,12 @@
 #include "search/window_style.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTranslator>
 #include <QWidget>
-
 #include <cmath>
 #include <mutex>
 
@@ -14,6 +16,7 @@ constexpr double kTwipsPerPixel = 15.0;
 constexpr int kSongTiPoints = 12;
 const QString kSongTi = QStringLiteral("宋体");
 const QString kNoticeTitle = QStringLiteral("提示");
+const QString kQtTranslation = QStringLiteral("qtbase_zh_CN");
 
 }  // namespace
 
@@ -41,4 +44,11 @@ void CenterOnScreen(QWidget* window) {
 void ShowNotice(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, kNoticeTitle, text, QMessageBox::Ok, parent);
   box.exec();
+}
+
+void InstallChineseTranslation() {
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (translator->load(kQtTranslation, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(translator);
+  }
 }

@@ -18,3 +18,9 @@ void CenterOnScreen(QWidget* window);
 
 // A modal message titled "提示", with no icon and a single OK button; returns when it is closed.
 void ShowNotice(QWidget* parent, const QString& text);
+
+// Loads Qt's own Simplified Chinese texts (the message boxes' "确定", the text box's menu) from
+// the translations Qt was installed with, whatever the system's language, since the interface is
+// Simplified Chinese. Without the file Qt keeps its English texts. Call once, after the
+// application object exists.
+void InstallChineseTranslation();

@@ -15,6 +15,8 @@ for size in 48 32 16; do
   check "png $size" "PNG image data, $size x $size" "$(file "$share/icons/hicolor/${size}x$size/apps/$id.png")"
 done
 check "scalable icon" "SVG" "$(file "$share/icons/hicolor/scalable/apps/$id.svg")"
+"$(dirname "$0")/../tools/make_icon.sh" "$build/icons-made"  # the SVG is the one source
+check "bitmaps made from the SVG" "^$" "$(cd "$(dirname "$0")/../app" && for f in quillon.ico icons/*.png; do cmp -s "$f" "$build/icons-made/$f" || echo "$f"; done)"
 rc=$(x86_64-w64-mingw32-windres -i "$res" -O rc | tr -s ' \n' ' ')
 check "version resource" 'Has 6 elements.*FILEVERSION 1, 0, 0, 0 PRODUCTVERSION 1, 0, 0, 0 .*BLOCK "080404B0".*"FileVersion", "1.00".*"OriginalFilename", "Quillon.exe".*"ProductName", "Quillon".*"Translation", 0x804, 1200' "$rc"
 
@@ -23,6 +25,6 @@ rm -rf "$out" && (cd "$build" && cpack -G DEB -B "$out" >/dev/null)
 deb="$out/quillon_${version}_$(dpkg --print-architecture).deb"
 files=$(dpkg-deb -c "$deb" | awk '{print $NF}' | grep -v '/$' | sed 's|^\./|/|' | sort | tr '\n' ' ')
 check "package files" "^/usr/bin/quillon /usr/share/applications/$id.desktop (/usr/share/icons/hicolor/[0-9a-z]+/apps/$id.(png|svg) ){4}/usr/share/metainfo/$id.metainfo.xml \$" "$files"
-check "package fields" "Version: $version Depends: qt6-qpa-plugins, .*libcurl4.*libicu72.*libqt6widgets6.*libre2-9.* Recommends: .*fonts-noto-cjk" "$(dpkg-deb -f "$deb" Version Depends Recommends | tr '\n' ' ')"
+check "package fields" "Version: $version Depends: qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk \| fonts-wqy-microhei \| fonts-wqy-zenhei, .*libcurl4.*libicu72.*libpcre2-8-0.*libqt6widgets6.*libre2-9" "$(dpkg-deb -f "$deb" Version Depends | tr '\n' ' ')"
 echo "$failures failures"
 exit "$failures"

@@ -25,12 +25,20 @@ mount -t proc proc "$root/proc"
 
 in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive "$@"; }
 in_root apt-get update -qq
-in_root apt-get install -y -qq "/tmp/$(basename "$deb")" >/dev/null
+# Without recommends, as a careful user installs: the dependencies alone must bring a font.
+in_root apt-get install -y -qq --no-install-recommends "/tmp/$(basename "$deb")" >/dev/null
 
 echo "Installed files:"
 in_root dpkg -L quillon | grep -E '^/usr/(bin|share/(applications|metainfo|icons))/.+\.|^/usr/bin/'
 if in_root ldd /usr/bin/quillon | grep 'not found'; then
   echo "FAIL: the installed quillon does not resolve every library" >&2
+  exit 1
+fi
+# Chinese must not show as boxes: a font for Simplified Chinese is installed (fontconfig's own
+# tool asks, and is installed only to ask).
+in_root apt-get install -y -qq --no-install-recommends fontconfig >/dev/null
+if [[ -z $(in_root fc-list :lang=zh-cn family) ]]; then
+  echo "FAIL: no font for Simplified Chinese is installed" >&2
   exit 1
 fi
 # The program must start and keep running; offscreen needs no display.
@@ -40,4 +48,5 @@ if [[ $status -ne 124 ]]; then
   echo "FAIL: quillon ended with status $status instead of running" >&2
   exit 1
 fi
-echo "OK: $(basename "$deb") installs on a fresh Debian 12, resolves every library and starts"
+echo "OK: $(basename "$deb") installs on a fresh Debian 12 without recommends, resolves every" \
+  "library, has a Chinese font and starts"

@@ -7,9 +7,9 @@ QUILLON_BUILD_PACKAGES=(
   fonts-noto-cjk
 )
 QUILLON_TEST_PACKAGES=(
-  libgtest-dev libgmock-dev icoutils
+  libgtest-dev libgmock-dev icoutils librsvg2-bin
   desktop-file-utils appstream binutils-mingw-w64-x86-64 dpkg-dev file
-  xvfb xauth xdotool qt6-qpa-plugins
+  xvfb xauth xdotool qt6-qpa-plugins qt6-translations-l10n
 )
 
 install_missing_packages() {
