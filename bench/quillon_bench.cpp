@@ -88,22 +88,6 @@ void Hostile(benchmark::State& state, const std::string& family) {
   }
   Extraction(state, text);
 }
-BENCHMARK_CAPTURE(Hostile, titles, std::string("titles"))
-    ->Arg(256 << 10)
-    ->Arg(4 << 20)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Hostile, untyped, std::string("untyped"))
-    ->Arg(256 << 10)
-    ->Arg(4 << 20)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Hostile, checkboxes, std::string("checkboxes"))
-    ->Arg(256 << 10)
-    ->Arg(4 << 20)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Hostile, redirects, std::string("redirects"))
-    ->Arg(256 << 10)
-    ->Arg(4 << 20)
-    ->Unit(benchmark::kMillisecond);
 
 // The search page through RE2 alone, as extraction ran before the layered matcher.
 void BM_SearchPages22_Re2Alone(benchmark::State& state) {
@@ -173,6 +157,12 @@ int WritePages(const std::filesystem::path& folder) {
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--write-pages") == 0) return WritePages(argv[2]);
   Module1::InitNetwork();
+  for (const char* family : BenchPages::kHostileFamilies) {
+    benchmark::RegisterBenchmark((std::string("Hostile/") + family).c_str(), Hostile, family)
+        ->Arg(256 << 10)
+        ->Arg(4 << 20)
+        ->Unit(benchmark::kMillisecond);
+  }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -129,28 +129,54 @@ std::unique_ptr<PatternMatcherPcre> CompilePcre(std::string_view pattern) {
   return pcre;
 }
 
+// PCRE2's memory for the matches of one text, made once rather than for every match.
+struct PcreScratch {
+  explicit PcreScratch(const pcre2_code* code)
+      : data(pcre2_match_data_create_from_pattern(code, nullptr)),
+        context(pcre2_match_context_create(nullptr)) {}
+  ~PcreScratch() {
+    pcre2_match_context_free(context);
+    pcre2_match_data_free(data);
+  }
+  PcreScratch(const PcreScratch&) = delete;
+  PcreScratch& operator=(const PcreScratch&) = delete;
+  pcre2_match_data* data;
+  pcre2_match_context* context;
+};
+
 // The groups PCRE2 places in `span`, or nothing when it runs out of its budget, meets invalid
 // UTF-8 or, against RE2's word, finds no match.
-std::optional<Match> PcreGroups(const pcre2_code* code, std::string_view span, int groups) {
+std::optional<Match> PcreGroups(const pcre2_code* code, PcreScratch& scratch, std::string_view span,
+                                int groups) {
   if (!IsValidUtf8(span)) return std::nullopt;
-  pcre2_match_data* data = pcre2_match_data_create_from_pattern(code, nullptr);
-  pcre2_match_context* context = pcre2_match_context_create(nullptr);
-  pcre2_set_match_limit(context, std::max<uint32_t>(kMinimumSteps, kStepsPerByte * span.size()));
+  pcre2_set_match_limit(scratch.context,
+                        std::max<uint32_t>(kMinimumSteps, kStepsPerByte * span.size()));
   const int found = pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(span.data()), span.size(), 0,
-                                PCRE2_NO_UTF_CHECK, data, context);
-  std::optional<Match> match;
-  if (found > 0) {
-    const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data);
-    match.emplace();
-    for (int g = 1; g <= groups; ++g) {
-      const bool took = g < found && ovector[2 * g] != PCRE2_UNSET;
-      match->subMatches.emplace_back(
-          took ? span.substr(ovector[2 * g], ovector[2 * g + 1] - ovector[2 * g])
-               : std::string_view());
-    }
+                                PCRE2_NO_UTF_CHECK, scratch.data, scratch.context);
+  if (found <= 0) return std::nullopt;
+  const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(scratch.data);
+  Match match;
+  match.subMatches.reserve(static_cast<std::size_t>(groups));
+  for (int g = 1; g <= groups; ++g) {
+    const bool took = g < found && ovector[2 * g] != PCRE2_UNSET;
+    match.subMatches.emplace_back(
+        took ? span.substr(ovector[2 * g], ovector[2 * g + 1] - ovector[2 * g])
+             : std::string_view());
   }
-  pcre2_match_context_free(context);
-  pcre2_match_data_free(data);
+  return match;
+}
+
+// The groups of the match that spans `text[begin, end)`: PCRE2's, or else RE2's.
+Match Groups(const re2::RE2& re, const pcre2_code* code, PcreScratch& scratch,
+             std::string_view text, std::size_t begin, std::size_t end) {
+  const int groups = re.NumberOfCapturingGroups();
+  if (auto match = PcreGroups(code, scratch, text.substr(begin, end - begin), groups)) {
+    return std::move(*match);
+  }
+  std::vector<re2::StringPiece> found(static_cast<std::size_t>(groups) + 1);
+  re.Match(text, begin, end, re2::RE2::ANCHOR_BOTH, found.data(), static_cast<int>(found.size()));
+  Match match;
+  for (int g = 1; g <= groups; ++g) match.subMatches.emplace_back(found[g].data(), found[g].size());
   return match;
 }
 
@@ -177,6 +203,7 @@ std::vector<Match> PatternMatcher::Execute(std::string_view text) const {
     return matches;
   }
   re2::StringPiece whole;
+  PcreScratch scratch(m_pcre->code);
   for (std::size_t at = FindPrefix(text, m_prefix, 0); at != std::string_view::npos;
        at = FindPrefix(text, m_prefix, at)) {
     // No match begins here, so each later one would cost another pass: RE2 searches the rest.
@@ -185,24 +212,11 @@ std::vector<Match> PatternMatcher::Execute(std::string_view text) const {
       return matches;
     }
     const auto end = static_cast<std::size_t>(whole.data() + whole.size() - text.data());
-    matches.push_back(Groups(text, at, end));
+    matches.push_back(Groups(*m_re, m_pcre->code, scratch, text, at, end));
     if (m_mode == Mode::kFirstMatch) break;
     at = end;
   }
   return matches;
-}
-
-Match PatternMatcher::Groups(std::string_view text, std::size_t begin, std::size_t end) const {
-  const int groups = m_re->NumberOfCapturingGroups();
-  if (auto match = PcreGroups(m_pcre->code, text.substr(begin, end - begin), groups)) {
-    return std::move(*match);
-  }
-  std::vector<re2::StringPiece> found(static_cast<std::size_t>(groups) + 1);
-  m_re->Match(text, begin, end, re2::RE2::ANCHOR_BOTH, found.data(),
-              static_cast<int>(found.size()));
-  Match match;
-  for (int g = 1; g <= groups; ++g) match.subMatches.emplace_back(found[g].data(), found[g].size());
-  return match;
 }
 
 void PatternMatcher::ExecuteRe2(std::string_view text, std::size_t from,

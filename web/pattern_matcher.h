@@ -52,8 +52,6 @@ class PatternMatcher final {
  private:
   // Appends the matches that begin at or after `from`, found by RE2 alone.
   void ExecuteRe2(std::string_view text, std::size_t from, std::vector<Match>& matches) const;
-  // The groups of the match that spans `text[begin, end)`.
-  Match Groups(std::string_view text, std::size_t begin, std::size_t end) const;
 
   std::unique_ptr<re2::RE2> m_re;
   std::unique_ptr<PatternMatcherPcre> m_pcre;  // none when there is no prefix to look for
