@@ -4,8 +4,10 @@
 
 namespace {
 
-
-const PatternMatcher kRedirectMatcher(kRedirectPattern, PatternMatcher::Mode::kFirstMatch);
+const PatternMatcher& RedirectMatcher() {  // compiled on first use, as the result matcher is
+  static const PatternMatcher matcher(kRedirectPattern, PatternMatcher::Mode::kFirstMatch);
+  return matcher;
+}
 
 std::string LinkPageUrl(const std::string& siteBase, std::string_view href) {
   return siteBase + std::string(href);
@@ -19,7 +21,7 @@ std::optional<std::string> ResolveLink(std::string_view href, const std::string&
 }
 
 std::optional<std::string> ExtractFinalLink(std::string_view pageText) {
-  std::vector<Match> matches = kRedirectMatcher.Execute(RemoveLineFeeds(pageText));
+  std::vector<Match> matches = RedirectMatcher().Execute(RemoveLineFeeds(pageText));
   if (matches.empty()) return std::nullopt;
   return std::move(matches.front().subMatches[0]);
 }

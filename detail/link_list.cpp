@@ -5,8 +5,10 @@
 
 namespace {
 
-
-const PatternMatcher kEntryMatcher(kEntryPattern, PatternMatcher::Mode::kFindAll);
+const PatternMatcher& EntryMatcher() {  // compiled on first use, as the result matcher is
+  static const PatternMatcher matcher(kEntryPattern, PatternMatcher::Mode::kFindAll);
+  return matcher;
+}
 
 std::string EntryPageUrl(const std::string& siteBase, std::string_view entryId) {
   return siteBase + "entry/" + std::string(entryId) + "/";
@@ -22,7 +24,7 @@ std::vector<LinkRow> LoadLinks(std::string_view typeLabel, std::string_view entr
 
 std::vector<LinkRow> ExtractLinkRows(std::string_view pageText) {
   std::vector<LinkRow> rows;
-  for (Match& match : kEntryMatcher.Execute(RemoveLineFeeds(pageText))) {
+  for (Match& match : EntryMatcher().Execute(RemoveLineFeeds(pageText))) {
     auto& sub = match.subMatches;
     rows.push_back({std::string(kCopyLinkMark) + sub[1], std::move(sub[2]),
                     std::string(kEmuleLabel), std::move(sub[0])});

@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QPointer>
+
 #include <atomic>
 #include <memory>
 #include <thread>

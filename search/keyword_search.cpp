@@ -8,13 +8,17 @@ namespace {
 constexpr int kResultPages = 4;
 constexpr std::string_view kEmuleImage = "emule.png";
 
-
-const PatternMatcher kResultMatcher(kResultPattern, PatternMatcher::Mode::kFindAll);
+// Compiled on first use rather than at start-up, where the pattern engines would cost time
+// before the window shows.
+const PatternMatcher& ResultMatcher() {
+  static const PatternMatcher matcher(kResultPattern, PatternMatcher::Mode::kFindAll);
+  return matcher;
+}
 
 std::string ResultPageUrl(const std::string& siteBase, const std::string& encodedKeyword,
                           int page) {
-  return siteBase + "search/entry/?query=" + encodedKeyword + "&flag=1-1&page=" +
-         std::to_string(page);
+  return siteBase + "search/entry/?query=" + encodedKeyword +
+         "&flag=1-1&page=" + std::to_string(page);
 }
 
 }  // namespace
@@ -32,7 +36,7 @@ std::vector<ResultRow> KeywordSearch(std::u16string_view keyword, const std::str
 
 std::vector<ResultRow> ExtractResultRows(std::string_view pageText) {
   std::vector<ResultRow> rows;
-  for (Match& match : kResultMatcher.Execute(RemoveLineFeeds(pageText))) {
+  for (Match& match : ResultMatcher().Execute(RemoveLineFeeds(pageText))) {
     auto& sub = match.subMatches;
     if (sub[2] != kEmuleImage) continue;
     rows.push_back({std::move(sub[1]), std::string(kEmuleLabel), std::move(sub[0])});

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <QTreeWidget>
+
 #include <optional>
 #include <vector>
 

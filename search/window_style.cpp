@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QTranslator>
 #include <QWidget>
+
 #include <cmath>
 #include <mutex>
 

@@ -86,8 +86,8 @@ QStringList Column(const ListView* list, int column) {
   return texts;
 }
 
-// The catalogue of tests/data, its result pages slow enough to see the window paint meanwhile;
-// only link/abc_1/0/ has a redirect.
+// The catalogue of tests/data, its result pages slow enough to see the window paint meanwhile and
+// the second of them in GBK; only link/abc_1/0/ has a redirect.
 std::map<std::string, Responder> Catalogue(std::atomic<int>& ticks,
                                            std::vector<int>& ticksAtFetch) {
   const auto results = [&](Connection& c, const Request& r) {
@@ -95,7 +95,8 @@ std::map<std::string, Responder> Catalogue(std::atomic<int>& ticks,
     c.Pause(100ms);
     const std::string page = r.Target().substr(r.Target().size() - 1);
     if (page == "3" && r.Target().find("query=hold") != std::string::npos) return Silent()(c, r);
-    Page(page > "2" ? "" : ReadTestData("results_page" + page + ".html"))(c, r);
+    const std::string file = "results_page" + page + (page == "2" ? "_gbk" : "") + ".html";
+    Page(page > "2" ? "" : ReadTestData(file))(c, r);
   };
   return {{"/search/entry/", results},
           {"/entry/a1/", Page(ReadTestData("entry_page.html"))},
@@ -171,6 +172,7 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   ASSERT_EQ(lvw->Count(), 7);
   EXPECT_EQ(Column(lvw, 0).mid(0, 2), (QStringList{"Alpha 第1集", "Beta &amp; <em>Gamma</em>"}));
   EXPECT_EQ(Column(lvw, 1), QStringList(7, "电驴"));
+  EXPECT_TRUE(Column(lvw, 0).contains("中文标题 Kappa")) << "the second page comes in GBK";
   EXPECT_EQ(lvw->SubItem(0, 2), "a1");
   EXPECT_EQ(
       QStringList({Spoken(txtSearch), Spoken(window.findChild<QPushButton*>("cmbSearch")),

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <optional>
 
-// The pattern as PCRE2 code that must span its whole subject, and the limit every match obeys.
+// The pattern as PCRE2 code, anchored at both ends of whatever span it is given.
 struct PatternMatcherPcre {
   pcre2_code* code = nullptr;
   ~PatternMatcherPcre() { pcre2_code_free(code); }
@@ -51,8 +51,10 @@ std::string LiteralPrefix(std::string_view pattern) {
   if (pattern.find('|') != std::string_view::npos) return {};
   std::string prefix;
   for (const char c : pattern) {
-    if (std::strchr("?*{", c) != nullptr && !prefix.empty()) prefix.pop_back();
-    if (std::strchr("\\.^$?*+()[]{}", c) != nullptr || (c & 0x80) != 0) break;
+    if (std::string_view("?*{").find(c) != std::string_view::npos && !prefix.empty()) {
+      prefix.pop_back();
+    }
+    if (std::string_view("\\.^$?*+()[]{}").find(c) != std::string_view::npos || (c & 0x80)) break;
     if (Lower(c) == 'k' || Lower(c) == 's') break;
     prefix += Lower(c);
   }
