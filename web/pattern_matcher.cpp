@@ -9,12 +9,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <optional>
 
-// The pattern as PCRE2 code, anchored at both ends of whatever span it is given.
+// The pattern as PCRE2 code twice: anchored at its start, to find a match inside a window; and
+// anchored at both ends, to place the groups inside a span RE2 found.
 struct PatternMatcherPcre {
-  pcre2_code* code = nullptr;
-  ~PatternMatcherPcre() { pcre2_code_free(code); }
+  pcre2_code* open = nullptr;
+  pcre2_code* span = nullptr;
+  ~PatternMatcherPcre() {
+    pcre2_code_free(open);
+    pcre2_code_free(span);
+  }
 };
 
 namespace {
@@ -22,6 +28,13 @@ namespace {
 // PCRE2's steps per byte of a span before RE2 takes over placing the groups.
 constexpr uint32_t kStepsPerByte = 16;
 constexpr uint32_t kMinimumSteps = 10'000;
+// A window is twice the longest match so far, and at least 512 bytes; PCRE2 may take four steps
+// per byte of it. All the windows of a text together cover at most four times the text, so
+// PCRE2's work stays linear in the text whatever the page holds.
+constexpr std::size_t kWindowPerMatch = 2;
+constexpr std::size_t kMinimumWindow = 512;
+constexpr std::size_t kWindowsPerByte = 4;
+constexpr uint32_t kStepsPerWindowByte = 4;
 
 re2::RE2::Options MatcherOptions() {
   re2::RE2::Options options;
@@ -100,34 +113,40 @@ std::size_t SequenceLength(const unsigned char* b, std::size_t i, std::size_t n)
   return 0;
 }
 
-// PCRE2 checks the same before every match, but at a third of this speed on markup, which is
-// skipped here eight ASCII bytes at a time.
-bool IsValidUtf8(std::string_view text) {
+// How many bytes at the start of `text` are well-formed UTF-8. PCRE2 checks the same before every
+// match, but at a third of this speed on markup, which is skipped here eight ASCII bytes at a time.
+std::size_t ValidUtf8Length(std::string_view text) {
   const auto* b = reinterpret_cast<const unsigned char*>(text.data());
-  for (std::size_t i = 0, length = 0; i < text.size(); i += length) {
+  std::size_t i = 0;
+  for (std::size_t length = 0; i < text.size(); i += length) {
     std::uint64_t word;
     if (i + 8 <= text.size() &&
         (std::memcpy(&word, b + i, 8), (word & 0x8080808080808080ull) == 0)) {
       length = 8;
     } else if ((length = SequenceLength(b, i, text.size())) == 0) {
-      return false;
+      break;
     }
   }
-  return true;
+  return i;
 }
 
 std::unique_ptr<PatternMatcherPcre> CompilePcre(std::string_view pattern) {
-  int error = 0;
-  PCRE2_SIZE offset = 0;
   pcre2_compile_context* context = pcre2_compile_context_create(nullptr);
   pcre2_set_newline(context, PCRE2_NEWLINE_LF);  // "." matches every character but a line feed
+  const auto compile = [&](uint32_t anchors, uint32_t jit) {
+    int error = 0;
+    PCRE2_SIZE offset = 0;
+    pcre2_code* code =
+        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
+                      PCRE2_CASELESS | PCRE2_UTF | anchors, &error, &offset, context);
+    if (code != nullptr) pcre2_jit_compile(code, jit);
+    return code;
+  };
   auto pcre = std::make_unique<PatternMatcherPcre>();
-  pcre->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
-                             PCRE2_CASELESS | PCRE2_UTF | PCRE2_ANCHORED | PCRE2_ENDANCHORED,
-                             &error, &offset, context);
+  pcre->open = compile(PCRE2_ANCHORED, PCRE2_JIT_COMPLETE | PCRE2_JIT_PARTIAL_HARD);
+  pcre->span = compile(PCRE2_ANCHORED | PCRE2_ENDANCHORED, PCRE2_JIT_COMPLETE);
   pcre2_compile_context_free(context);
-  if (pcre->code == nullptr) return nullptr;  // RE2 alone then, as for a pattern without prefix
-  pcre2_jit_compile(pcre->code, PCRE2_JIT_COMPLETE);
+  if (pcre->open == nullptr || pcre->span == nullptr) return nullptr;  // RE2 alone then
   return pcre;
 }
 
@@ -146,40 +165,81 @@ struct PcreScratch {
   pcre2_match_context* context;
 };
 
-// The groups PCRE2 places in `span`, or nothing when it runs out of its budget, meets invalid
-// UTF-8 or, against RE2's word, finds no match.
-std::optional<Match> PcreGroups(const pcre2_code* code, PcreScratch& scratch, std::string_view span,
-                                int groups) {
-  if (!IsValidUtf8(span)) return std::nullopt;
-  pcre2_set_match_limit(scratch.context,
-                        std::max<uint32_t>(kMinimumSteps, kStepsPerByte * span.size()));
-  const int found = pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(span.data()), span.size(), 0,
-                                PCRE2_NO_UTF_CHECK, scratch.data, scratch.context);
-  if (found <= 0) return std::nullopt;
+// The groups of the match PCRE2 found in a subject that begins at `subject`.
+Match GroupsFound(const PcreScratch& scratch, int found, const char* subject, int groups) {
   const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(scratch.data);
   Match match;
   match.subMatches.reserve(static_cast<std::size_t>(groups));
   for (int g = 1; g <= groups; ++g) {
     const bool took = g < found && ovector[2 * g] != PCRE2_UNSET;
     match.subMatches.emplace_back(
-        took ? span.substr(ovector[2 * g], ovector[2 * g + 1] - ovector[2 * g])
+        took ? std::string_view(subject + ovector[2 * g], ovector[2 * g + 1] - ovector[2 * g])
              : std::string_view());
   }
   return match;
 }
 
-// The groups of the match that spans `text[begin, end)`: PCRE2's, or else RE2's.
+// The groups PCRE2 places in `span`, or nothing when it runs out of its budget or, against RE2's
+// word, finds no match. The span is valid UTF-8.
+std::optional<Match> PcreGroups(const pcre2_code* code, PcreScratch& scratch, std::string_view span,
+                                int groups) {
+  pcre2_set_match_limit(scratch.context,
+                        std::max<uint32_t>(kMinimumSteps, kStepsPerByte * span.size()));
+  const int found = pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(span.data()), span.size(), 0,
+                                PCRE2_NO_UTF_CHECK, scratch.data, scratch.context);
+  if (found <= 0) return std::nullopt;
+  return GroupsFound(scratch, found, span.data(), groups);
+}
+
+// The groups of the match that spans `text[begin, end)`: PCRE2's when the span is valid UTF-8,
+// or else RE2's.
 Match Groups(const re2::RE2& re, const pcre2_code* code, PcreScratch& scratch,
-             std::string_view text, std::size_t begin, std::size_t end) {
+             std::string_view text, std::size_t begin, std::size_t end, std::size_t validEnd) {
   const int groups = re.NumberOfCapturingGroups();
-  if (auto match = PcreGroups(code, scratch, text.substr(begin, end - begin), groups)) {
-    return std::move(*match);
+  const std::string_view span = text.substr(begin, end - begin);
+  if (end <= validEnd || ValidUtf8Length(span) == span.size()) {
+    if (auto match = PcreGroups(code, scratch, span, groups)) return std::move(*match);
   }
   std::vector<re2::StringPiece> found(static_cast<std::size_t>(groups) + 1);
   re.Match(text, begin, end, re2::RE2::ANCHOR_BOTH, found.data(), static_cast<int>(found.size()));
   Match match;
   for (int g = 1; g <= groups; ++g) match.subMatches.emplace_back(found[g].data(), found[g].size());
   return match;
+}
+
+// One text as PCRE2 reads it: how much of it is valid UTF-8, how many bytes its windows may still
+// cover, and the longest match found in it so far.
+struct PcreText {
+  explicit PcreText(std::string_view t)
+      : text(t),
+        validEnd(ValidUtf8Length(t)),
+        windowsLeft(kWindowsPerByte * (t.size() + kMinimumWindow)) {}
+  std::string_view text;
+  std::size_t validEnd;
+  std::size_t windowsLeft;
+  std::size_t longest = 0;
+};
+
+// PCRE2's result for the match that begins at `at`, looked for in a window of valid UTF-8 that
+// ends on a character boundary. With hard partial matching PCRE2 gives up as soon as a way to
+// match that it prefers needs a character beyond the window, so a match, or PCRE2_ERROR_NOMATCH,
+// is what the whole text has there. 0 when the window would take the text over its budget.
+int MatchInWindow(const pcre2_code* code, PcreScratch& scratch, PcreText& t, std::size_t at) {
+  if (at >= t.validEnd) return 0;
+  const std::size_t size = std::max(kMinimumWindow, kWindowPerMatch * t.longest);
+  std::size_t end = std::min(t.validEnd, at + size);
+  if (end < t.validEnd) {
+    while ((static_cast<unsigned char>(t.text[end]) & 0xC0) == 0x80) --end;
+  }
+  const std::size_t charge = std::max(end - at, kMinimumWindow);
+  if (charge > t.windowsLeft) return 0;
+  t.windowsLeft -= charge;
+  pcre2_set_match_limit(scratch.context,
+                        static_cast<uint32_t>(std::min<std::size_t>(
+                            kStepsPerWindowByte * charge, std::numeric_limits<uint32_t>::max())));
+  const uint32_t partial = end < t.text.size() ? PCRE2_PARTIAL_HARD : 0;
+  return pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(t.text.data()), end, at,
+                     PCRE2_NO_UTF_CHECK | partial, scratch.data, scratch.context);
 }
 
 }  // namespace
@@ -204,18 +264,33 @@ std::vector<Match> PatternMatcher::Execute(std::string_view text) const {
     ExecuteRe2(text, 0, matches);
     return matches;
   }
+  const int groups = m_re->NumberOfCapturingGroups();
+  PcreText state(text);
+  PcreScratch scratch(m_pcre->open);
   re2::StringPiece whole;
-  PcreScratch scratch(m_pcre->code);
   for (std::size_t at = FindPrefix(text, m_prefix, 0); at != std::string_view::npos;
        at = FindPrefix(text, m_prefix, at)) {
-    // No match begins here, so each later one would cost another pass: RE2 searches the rest.
-    if (!m_re->Match(text, at, text.size(), re2::RE2::ANCHOR_START, &whole, 1)) {
-      ExecuteRe2(text, at, matches);
-      return matches;
+    const int found = MatchInWindow(m_pcre->open, scratch, state, at);
+    if (found == PCRE2_ERROR_NOMATCH) {
+      ++at;
+      continue;
     }
-    const auto end = static_cast<std::size_t>(whole.data() + whole.size() - text.data());
-    matches.push_back(Groups(*m_re, m_pcre->code, scratch, text, at, end));
+    std::size_t end = 0;
+    if (found > 0) {
+      end = pcre2_get_ovector_pointer(scratch.data)[1];
+      matches.push_back(GroupsFound(scratch, found, text.data(), groups));
+    } else {
+      // Beyond the window, the budget or valid UTF-8, RE2 says where the match ends. When no
+      // match begins here, each later attempt could cost another pass: RE2 searches the rest.
+      if (!m_re->Match(text, at, text.size(), re2::RE2::ANCHOR_START, &whole, 1)) {
+        ExecuteRe2(text, at, matches);
+        return matches;
+      }
+      end = static_cast<std::size_t>(whole.data() + whole.size() - text.data());
+      matches.push_back(Groups(*m_re, m_pcre->span, scratch, text, at, end, state.validEnd));
+    }
     if (m_mode == Mode::kFirstMatch) break;
+    state.longest = std::max(state.longest, end - at);
     at = end;
   }
   return matches;

@@ -7,14 +7,16 @@
 // does it, but in time linear in the text (RE2), so no page can make a search hang. "." matches
 // every character but a line feed; "\w" and "\d" are ASCII. Text is UTF-8.
 //
-// How it is fast. Every match begins with the pattern's literal prefix, in some mix of case. The
-// matcher finds the next place the prefix stands and asks RE2, anchored there and without groups,
-// where the match ends; PCRE2 then places the groups inside that span only, anchored at both of
-// its ends and under a step budget proportional to its length. When an anchored attempt fails,
-// the rest of the text is searched by RE2 alone, as before, so the work stays linear; when PCRE2
-// runs out of its budget or meets invalid UTF-8, RE2 places the groups. PCRE2 never decides where
-// a match lies. Engine::kRe2 does everything with RE2, the reference the layers are checked
-// against.
+// How it is fast. Every match begins with the pattern's literal prefix, in some mix of case. At
+// each place the prefix stands, PCRE2 (JIT, anchored there) looks for the match and its groups in
+// a window of the text: twice the longest match so far. With hard partial matching PCRE2 gives up
+// as soon as a way to match that it prefers needs a character beyond the window, so a match or a
+// "none" it reports is what the whole text has; and the windows of a text together cover at most
+// four times its length, each under a step budget, so no page can make PCRE2 backtrack without
+// end. Where PCRE2 gives no answer (a longer match, a spent budget, invalid UTF-8), RE2 anchored
+// there says where the match ends and PCRE2 places the groups inside that span, or RE2 does. When
+// no match begins there, RE2 alone searches the rest, so the work stays linear in the text.
+// Engine::kRe2 does everything with RE2: the reference the layers are checked against.
 #pragma once
 
 #include <memory>
