@@ -173,11 +173,11 @@ TEST(FetchPageTest, UrlInTextAndRequestOut) {
 
 // What the catalogue patterns do not show: \d is ASCII only; an empty match steps over a whole
 // character; and each way the layered engine hands work back to RE2, which must not change a
-// group: a match longer than PCRE2's window (which ends inside a character), a window or span
-// PCRE2 refuses as UTF-8 (RE2 reads a surrogate), an attempt that RE2 then finds no match for, a
-// window and a span beyond PCRE2's budget (its first way to match backtracks without end), the
-// windows of a text beyond theirs, a prefix letter RE2 also matches outside ASCII (KELVIN SIGN,
-// LONG S).
+// group: a match longer than PCRE2's window (which ends inside a character); a window or span
+// PCRE2 must not read as UTF-8 (RE2 reads a surrogate, but not a lead byte past F4, which PCRE2
+// would read as a character); an attempt RE2 then finds no match for; a window and a span beyond
+// PCRE2's step budget (its first way to match backtracks without end); the windows of a text
+// beyond theirs; a prefix letter RE2 also matches outside ASCII (KELVIN SIGN, LONG S).
 TEST(PatternMatcherTest, MatchesAsRe2AloneDoes) {
   std::string long_cjk, many_a;
   for (int i = 0; i < 300; ++i) long_cjk += "中";
@@ -187,6 +187,7 @@ TEST(PatternMatcherTest, MatchesAsRe2AloneDoes) {
       {"(x*)", "中x", {"", "x", ""}},
       {"<i>(\\d+)</i>", "<i>x</i><i>" + std::string(600, '1') + "<i>12</i>", {"12"}},
       {"<i>(.*?)</i>", "<i>" + long_cjk + "</i><i>\xED\xA0\x80</i>", {long_cjk, "\xED\xA0\x80"}},
+      {"<i>(.*?)</i>", "<i>\xF5\x80\x80\x80</i>", {}},
       {"a(?:(x+)+c)?(x+)b", "a" + std::string(3000, 'x') + "b", {""}},
       {"<(a)>", many_a, Strings(3000, "a")},
       {"<link>(.*?)</link>", "<LIN\xE2\x84\xAA>x</lin\xE2\x84\xAA>", {"x"}},
