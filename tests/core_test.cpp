@@ -177,7 +177,8 @@ TEST(FetchPageTest, UrlInTextAndRequestOut) {
 // PCRE2 must not read as UTF-8 (RE2 reads a surrogate, but not a lead byte past F4, which PCRE2
 // would read as a character); an attempt RE2 then finds no match for; a window and a span beyond
 // PCRE2's step budget (its first way to match backtracks without end); the windows of a text
-// beyond theirs; a prefix letter RE2 also matches outside ASCII (KELVIN SIGN, LONG S).
+// beyond theirs; a prefix letter RE2 also matches outside ASCII (KELVIN SIGN, LONG S); and \s,
+// which PCRE2 reads otherwise.
 TEST(PatternMatcherTest, MatchesAsRe2AloneDoes) {
   std::string long_cjk, many_a;
   for (int i = 0; i < 300; ++i) long_cjk += "中";
@@ -188,6 +189,7 @@ TEST(PatternMatcherTest, MatchesAsRe2AloneDoes) {
       {"<i>(\\d+)</i>", "<i>x</i><i>" + std::string(600, '1') + "<i>12</i>", {"12"}},
       {"<i>(.*?)</i>", "<i>" + long_cjk + "</i><i>\xED\xA0\x80</i>", {long_cjk, "\xED\xA0\x80"}},
       {"<i>(.*?)</i>", "<i>\xF5\x80\x80\x80</i>", {}},
+      {"<i>(\\s)</i>", "<i>\v</i><i> </i>", {" "}},
       {"a(?:(x+)+c)?(x+)b", "a" + std::string(3000, 'x') + "b", {""}},
       {"<(a)>", many_a, Strings(3000, "a")},
       {"<link>(.*?)</link>", "<LIN\xE2\x84\xAA>x</lin\xE2\x84\xAA>", {"x"}},

@@ -5,6 +5,7 @@
 #include <re2/re2.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -56,12 +57,26 @@ std::size_t NextCharacter(std::string_view text, std::size_t at) {
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// Whether PCRE2 reads `pattern` as RE2 does. They differ on "$" (PCRE2 also matches before a final
+// line feed) and on letter escapes such as "\s" (PCRE2 counts a vertical tab as a blank); of those
+// only \w, \d, \b and their negations are the same in both.
+bool ReadAlikeByBoth(std::string_view pattern) {
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] == '$') return false;
+    if (pattern[i] == '\\' && ++i < pattern.size() && std::isalnum(static_cast<unsigned char>(pattern[i])) &&
+        std::string_view("wWdDbB").find(pattern[i]) == std::string_view::npos) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // The literal text every match begins with, lower-cased: the leading characters up to the first
 // metacharacter, less a character a quantifier makes optional. It stops before 'k' and 's', which
 // RE2 also matches to U+212A KELVIN SIGN and U+017F LONG S, and before any non-ASCII byte. A
-// pattern with an alternative has none.
+// pattern with an alternative has none, nor one PCRE2 reads otherwise than RE2.
 std::string LiteralPrefix(std::string_view pattern) {
-  if (pattern.find('|') != std::string_view::npos) return {};
+  if (pattern.find('|') != std::string_view::npos || !ReadAlikeByBoth(pattern)) return {};
   std::string prefix;
   for (const char c : pattern) {
     if (std::string_view("?*{").find(c) != std::string_view::npos && !prefix.empty()) {

@@ -16,7 +16,9 @@
 // end. Where PCRE2 gives no answer (a longer match, a spent budget, invalid UTF-8), RE2 anchored
 // there says where the match ends and PCRE2 places the groups inside that span, or RE2 does. When
 // no match begins there, RE2 alone searches the rest, so the work stays linear in the text.
-// Engine::kRe2 does everything with RE2: the reference the layers are checked against.
+// A pattern with an alternative, or one PCRE2 reads otherwise than RE2 ("$", "\s" and other letter
+// escapes but \w, \d and \b), is left to RE2 alone. Engine::kRe2 does everything with RE2: the
+// reference the layers are checked against.
 #pragma once
 
 #include <memory>
