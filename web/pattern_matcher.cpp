@@ -11,22 +11,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <optional>
 
-// The pattern as PCRE2 code twice: anchored at its start, to find a match inside a window; and
-// anchored at both ends, to place the groups inside a span RE2 found.
+// The pattern as PCRE2 code, anchored where it is asked to match.
 struct PatternMatcherPcre {
-  pcre2_code* open = nullptr;
-  pcre2_code* span = nullptr;
-  ~PatternMatcherPcre() {
-    pcre2_code_free(open);
-    pcre2_code_free(span);
-  }
+  pcre2_code* code = nullptr;
+  ~PatternMatcherPcre() { pcre2_code_free(code); }
 };
 
 namespace {
 
-// PCRE2's steps per byte of a span before RE2 takes over placing the groups.
+// PCRE2's steps per byte of a match RE2 found before RE2 takes over placing the groups.
 constexpr uint32_t kStepsPerByte = 16;
 constexpr uint32_t kMinimumSteps = 10'000;
 // A window is twice the longest match so far, and at least 512 bytes; PCRE2 may take four steps
@@ -146,22 +140,16 @@ std::size_t ValidUtf8Length(std::string_view text) {
 }
 
 std::unique_ptr<PatternMatcherPcre> CompilePcre(std::string_view pattern) {
+  int error = 0;
+  PCRE2_SIZE offset = 0;
   pcre2_compile_context* context = pcre2_compile_context_create(nullptr);
   pcre2_set_newline(context, PCRE2_NEWLINE_LF);  // "." matches every character but a line feed
-  const auto compile = [&](uint32_t anchors, uint32_t jit) {
-    int error = 0;
-    PCRE2_SIZE offset = 0;
-    pcre2_code* code =
-        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
-                      PCRE2_CASELESS | PCRE2_UTF | anchors, &error, &offset, context);
-    if (code != nullptr) pcre2_jit_compile(code, jit);
-    return code;
-  };
   auto pcre = std::make_unique<PatternMatcherPcre>();
-  pcre->open = compile(PCRE2_ANCHORED, PCRE2_JIT_COMPLETE | PCRE2_JIT_PARTIAL_HARD);
-  pcre->span = compile(PCRE2_ANCHORED | PCRE2_ENDANCHORED, PCRE2_JIT_COMPLETE);
+  pcre->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
+                             PCRE2_CASELESS | PCRE2_UTF | PCRE2_ANCHORED, &error, &offset, context);
   pcre2_compile_context_free(context);
-  if (pcre->open == nullptr || pcre->span == nullptr) return nullptr;  // RE2 alone then
+  if (pcre->code == nullptr) return nullptr;  // RE2 alone then, as for a pattern without prefix
+  pcre2_jit_compile(pcre->code, PCRE2_JIT_COMPLETE | PCRE2_JIT_PARTIAL_HARD);
   return pcre;
 }
 
@@ -180,46 +168,41 @@ struct PcreScratch {
   pcre2_match_context* context;
 };
 
-// The groups of the match PCRE2 found in a subject that begins at `subject`.
-Match GroupsFound(const PcreScratch& scratch, int found, const char* subject, int groups) {
+// The groups of the match PCRE2 found in `text`.
+Match PcreGroups(const PcreScratch& scratch, int found, std::string_view text, int groups) {
   const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(scratch.data);
   Match match;
   match.subMatches.reserve(static_cast<std::size_t>(groups));
   for (int g = 1; g <= groups; ++g) {
     const bool took = g < found && ovector[2 * g] != PCRE2_UNSET;
     match.subMatches.emplace_back(
-        took ? std::string_view(subject + ovector[2 * g], ovector[2 * g + 1] - ovector[2 * g])
+        took ? text.substr(ovector[2 * g], ovector[2 * g + 1] - ovector[2 * g])
              : std::string_view());
   }
   return match;
 }
 
-// The groups PCRE2 places in `span`, or nothing when it runs out of its budget or, against RE2's
-// word, finds no match. The span is valid UTF-8.
-std::optional<Match> PcreGroups(const pcre2_code* code, PcreScratch& scratch, std::string_view span,
-                                int groups) {
-  pcre2_set_match_limit(scratch.context,
-                        std::max<uint32_t>(kMinimumSteps, kStepsPerByte * span.size()));
-  const int found = pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(span.data()), span.size(), 0,
-                                PCRE2_NO_UTF_CHECK, scratch.data, scratch.context);
-  if (found <= 0) return std::nullopt;
-  return GroupsFound(scratch, found, span.data(), groups);
+// The groups of RE2's match in `found`, whose first piece is the whole match.
+Match Re2Groups(const std::vector<re2::StringPiece>& found) {
+  Match match;
+  match.subMatches.reserve(found.size() - 1);
+  for (std::size_t g = 1; g < found.size(); ++g) {
+    match.subMatches.emplace_back(found[g].data(), found[g].size());
+  }
+  return match;
 }
 
-// The groups of the match that spans `text[begin, end)`: PCRE2's when the span is valid UTF-8,
-// or else RE2's.
-Match Groups(const re2::RE2& re, const pcre2_code* code, PcreScratch& scratch,
-             std::string_view text, std::size_t begin, std::size_t end, std::size_t validEnd) {
-  const int groups = re.NumberOfCapturingGroups();
-  const std::string_view span = text.substr(begin, end - begin);
-  if (end <= validEnd || ValidUtf8Length(span) == span.size()) {
-    if (auto match = PcreGroups(code, scratch, span, groups)) return std::move(*match);
-  }
-  std::vector<re2::StringPiece> found(static_cast<std::size_t>(groups) + 1);
-  re.Match(text, begin, end, re2::RE2::ANCHOR_BOTH, found.data(), static_cast<int>(found.size()));
-  Match match;
-  for (int g = 1; g <= groups; ++g) match.subMatches.emplace_back(found[g].data(), found[g].size());
-  return match;
+// PCRE2's result for the match that begins at `at`, reading `text` up to `end` (valid UTF-8 that
+// ends on a character boundary) in at most `steps` steps. Unless `end` is the end of the text,
+// hard partial matching makes PCRE2 give up as soon as a way to match that it prefers needs a
+// character beyond `end`, so a match, or PCRE2_ERROR_NOMATCH, is what the whole text has there.
+int PcreMatch(const pcre2_code* code, PcreScratch& scratch, std::string_view text, std::size_t at,
+              std::size_t end, std::size_t steps) {
+  pcre2_set_match_limit(scratch.context, static_cast<uint32_t>(std::min<std::size_t>(
+                                             steps, std::numeric_limits<uint32_t>::max())));
+  const uint32_t partial = end < text.size() ? PCRE2_PARTIAL_HARD : 0;
+  return pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(text.data()), end, at,
+                     PCRE2_NO_UTF_CHECK | partial, scratch.data, scratch.context);
 }
 
 // One text as PCRE2 reads it: how much of it is valid UTF-8, how many bytes its windows may still
@@ -236,9 +219,7 @@ struct PcreText {
 };
 
 // PCRE2's result for the match that begins at `at`, looked for in a window of valid UTF-8 that
-// ends on a character boundary. With hard partial matching PCRE2 gives up as soon as a way to
-// match that it prefers needs a character beyond the window, so a match, or PCRE2_ERROR_NOMATCH,
-// is what the whole text has there. 0 when the window would take the text over its budget.
+// ends on a character boundary; 0 when the window would take the text over its budget.
 int MatchInWindow(const pcre2_code* code, PcreScratch& scratch, PcreText& t, std::size_t at) {
   if (at >= t.validEnd) return 0;
   const std::size_t size = std::max(kMinimumWindow, kWindowPerMatch * t.longest);
@@ -249,12 +230,7 @@ int MatchInWindow(const pcre2_code* code, PcreScratch& scratch, PcreText& t, std
   const std::size_t charge = std::max(end - at, kMinimumWindow);
   if (charge > t.windowsLeft) return 0;
   t.windowsLeft -= charge;
-  pcre2_set_match_limit(scratch.context,
-                        static_cast<uint32_t>(std::min<std::size_t>(
-                            kStepsPerWindowByte * charge, std::numeric_limits<uint32_t>::max())));
-  const uint32_t partial = end < t.text.size() ? PCRE2_PARTIAL_HARD : 0;
-  return pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(t.text.data()), end, at,
-                     PCRE2_NO_UTF_CHECK | partial, scratch.data, scratch.context);
+  return PcreMatch(code, scratch, t.text, at, end, kStepsPerWindowByte * charge);
 }
 
 }  // namespace
@@ -281,29 +257,35 @@ std::vector<Match> PatternMatcher::Execute(std::string_view text) const {
   }
   const int groups = m_re->NumberOfCapturingGroups();
   PcreText state(text);
-  PcreScratch scratch(m_pcre->open);
-  re2::StringPiece whole;
+  PcreScratch scratch(m_pcre->code);
+  std::vector<re2::StringPiece> found(static_cast<std::size_t>(groups) + 1);
   for (std::size_t at = FindPrefix(text, m_prefix, 0); at != std::string_view::npos;
        at = FindPrefix(text, m_prefix, at)) {
-    const int found = MatchInWindow(m_pcre->open, scratch, state, at);
-    if (found == PCRE2_ERROR_NOMATCH) {
+    int placed = MatchInWindow(m_pcre->code, scratch, state, at);
+    if (placed == PCRE2_ERROR_NOMATCH) {
       ++at;
       continue;
     }
     std::size_t end = 0;
-    if (found > 0) {
+    if (placed > 0) {
       end = pcre2_get_ovector_pointer(scratch.data)[1];
-      matches.push_back(GroupsFound(scratch, found, text.data(), groups));
     } else {
       // Beyond the window, the budget or valid UTF-8, RE2 says where the match ends. When no
       // match begins here, each later attempt could cost another pass: RE2 searches the rest.
-      if (!m_re->Match(text, at, text.size(), re2::RE2::ANCHOR_START, &whole, 1)) {
+      if (!m_re->Match(text, at, text.size(), re2::RE2::ANCHOR_START, found.data(), 1)) {
         ExecuteRe2(text, at, matches);
         return matches;
       }
-      end = static_cast<std::size_t>(whole.data() + whole.size() - text.data());
-      matches.push_back(Groups(*m_re, m_pcre->span, scratch, text, at, end, state.validEnd));
+      end = static_cast<std::size_t>(found[0].data() + found[0].size() - text.data());
+      // PCRE2 places the groups in that span when it can, as it would in a window ending there.
+      const std::size_t steps = std::max<std::size_t>(kMinimumSteps, kStepsPerByte * (end - at));
+      placed = end <= state.validEnd ? PcreMatch(m_pcre->code, scratch, text, at, end, steps) : 0;
+      if (placed <= 0) {
+        m_re->Match(text, at, end, re2::RE2::ANCHOR_BOTH, found.data(),
+                    static_cast<int>(found.size()));
+      }
     }
+    matches.push_back(placed > 0 ? PcreGroups(scratch, placed, text, groups) : Re2Groups(found));
     if (m_mode == Mode::kFirstMatch) break;
     state.longest = std::max(state.longest, end - at);
     at = end;
@@ -313,15 +295,12 @@ std::vector<Match> PatternMatcher::Execute(std::string_view text) const {
 
 void PatternMatcher::ExecuteRe2(std::string_view text, std::size_t from,
                                 std::vector<Match>& matches) const {
-  const int groups = m_re->NumberOfCapturingGroups();
-  std::vector<re2::StringPiece> found(static_cast<std::size_t>(groups) + 1);
+  std::vector<re2::StringPiece> found(static_cast<std::size_t>(m_re->NumberOfCapturingGroups()) +
+                                      1);
   std::size_t start = from;
   while (start <= text.size() && m_re->Match(text, start, text.size(), re2::RE2::UNANCHORED,
                                              found.data(), static_cast<int>(found.size()))) {
-    Match& match = matches.emplace_back();
-    match.subMatches.reserve(static_cast<std::size_t>(groups));
-    for (int g = 1; g <= groups; ++g)
-      match.subMatches.emplace_back(found[g].data(), found[g].size());
+    matches.push_back(Re2Groups(found));
     if (m_mode == Mode::kFirstMatch) break;
     const auto end = static_cast<std::size_t>(found[0].data() + found[0].size() - text.data());
     start = found[0].empty() ? NextCharacter(text, end) : end;
