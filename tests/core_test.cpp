@@ -7,6 +7,7 @@
 
 #include <span>
 
+#include "catalogue.h"
 #include "detail/link_copy.h"
 #include "detail/link_list.h"
 #include "hostile_pages.h"
@@ -179,45 +180,82 @@ TEST(FetchPageTest, UrlInTextAndRequestOut) {
   EXPECT_EQ(FetchPage(server.Url("utf8"), false), utf8);  // an ended cancel scope cancels nothing
 }
 
-// What the catalogue patterns do not show: \d is ASCII only; an empty match steps over a whole
-// character; a match that ends with the text; and each way the layered engine hands work back
-// to RE2, which must not change a group: a match longer than PCRE2's window (which ends inside a
-// character); a window or span PCRE2 must not read as UTF-8 (RE2 reads a surrogate, but not a
-// lead byte past F4 or a sequence cut short, which PCRE2 would read as characters); an attempt
-// RE2 then finds no match for; a window and a span beyond PCRE2's step budget (its first way to
-// match backtracks without end; its prefix, a letter, stands in capitals); the windows of a text
-// beyond theirs; a prefix letter RE2 also matches outside ASCII (KELVIN SIGN, LONG S); and \s,
-// which PCRE2 reads otherwise.
+// The matcher against RE2 alone, and the path each match took (every path gives the same
+// matches: only the path shows a fast layer that stopped answering). \d and \w are ASCII, also
+// after a spent window budget or an invalid byte. An empty match steps over a character; a match
+// that ends with the text; one longer than PCRE2's window, which ends inside a character; invalid
+// bytes around and inside a match; a window and a span beyond PCRE2's step budget (a prefix
+// letter in capitals); windows beyond their budget; KELVIN SIGN and LONG S in a literal, which
+// both engines fold; \s and \b, which PCRE2 reads otherwise.
 TEST(PatternMatcherTest, MatchesAsRe2AloneDoes) {
-  std::string long_cjk, many_a;
+  std::string long_cjk, many_a, openings;
   for (int i = 0; i < 300; ++i) long_cjk += "中";
   for (int i = 0; i < 3000; ++i) many_a += "<a>";
-  const std::tuple<const char*, std::string, Strings> cases[] = {
-      {"t=(\\d+);", "t=\xD9\xA3;t=3;", {"3"}},
-      {"(x*)", "中x", {"", "x", ""}},
-      {"<i>(\\d+)</i>", "<i>x</i><i>" + std::string(600, '1') + "<i>12</i>", {"12"}},
-      {"<i>(.*?)</i>", "<i>" + long_cjk + "</i><i>\xED\xA0\x80</i>", {long_cjk, "\xED\xA0\x80"}},
-      {"<i>(.*?)</i>", "<i>\xF5\x80\x80\x80</i>", {}},
-      {"<i>(.*?)</i>", "<i>\xE4\xC0\x80</i>", {}},
-      {"<i>(.*?)</i>", "<i>\xF1" "A\xC3\xA9</i>", {}},
-      {"<i>(.*?)</i>", "<i>\xF5\x80\x80" "A</i>", {}},
-      {"<i>(.?)", "xxxx<i>", {""}},
-      {"<i>(\\s)</i>", "<i>\v</i><i> </i>", {" "}},
-      {"a(?:(x+)+c)?(x+)b", "A" + std::string(3000, 'x') + "b", {""}},
-      {"<(a)>", many_a, Strings(3000, "a")},
-      {"<link>(.*?)</link>", "<LIN\xE2\x84\xAA>x</lin\xE2\x84\xAA>", {"x"}},
-      {"<s>(.*?)</s>", "<\xC5\xBF>y</S>", {"y"}}};
-  for (const auto& [pattern, text, groups] : cases) {
+  for (int i = 0; i < 10; ++i) openings += "<a href=\"/entry/";
+  const auto record = [](const std::string& id) {
+    return "<a href=\"/entry/" + id +
+           "/\"><div class=\"title\"></div></a><div class=\"type\"><b>"
+           "资源类型</b>: <i><img src='/static/img/'<div class=\"total-size\"><b>文件大小</b>: "
+           "<i></i></div>";
+  };
+  const std::string kelvin = "\xE2\x84\xAA", longS = "\xC5\xBF";
+  // clang-format off
+  const std::tuple<std::string_view, std::string, Strings, MatchPaths> cases[] = {
+      {"t=(\\d+);", "t=\xD9\xA3;t=3;", {"3"}, {1}},
+      {"id=(\\w)(\\w*)", "id=" + kelvin + " id=" + longS + " id=\xC4\xB0 id=\xC4\xB1 id=ks", {"k"}, {0, 1}},
+      {kResultPattern, record(kelvin) + record(longS) + record("k"), {"k"}, {1}},
+      {kResultPattern, openings + record(longS) + record("s"), {"s"}, {0, 0, 0, 1}},
+      {kResultPattern, "\xFF" + record(kelvin) + "\xFF" + record("k") + "\xFF", {"k"}, {1}},
+      {kEntryPattern, R"(<input type="checkbox" value=")" + longS +
+                      R"(" name="selectemule"<a target="_blank" href=""></a>" title="1"></td>)", {}, {}},
+      {"(x*)", "中x", {"", "x", ""}, {0, 0, 0, 3}},
+      {"<i>(\\d+)</i>", "<i>x</i><i>" + std::string(600, '1') + "<i>12</i>", {"12"}, {0, 0, 0, 1}},
+      {"<i>(.*?)</i>", "<i>" + long_cjk + "</i><i>\xED\xA0\x80</i>", {long_cjk, "\xED\xA0\x80"}, {0, 1, 1}},
+      {"<i>(.*?)</i>", "<i>\xF5\x80\x80\x80</i>", {}, {}},
+      {"<i>(.*?)</i>", "<i>\xE4\xC0\x80</i>", {}, {}},
+      {"<i>(.?)", "xxxx<i>", {""}, {1}},
+      {"<i>(\\s)</i>", "<i>\v</i><i> </i>", {" "}, {0, 0, 0, 1}},
+      {"<i>\\b(x)", "<i>x", {"x"}, {0, 0, 0, 1}},
+      {"a(?:(x+)+c)?(x+)b", "A" + std::string(3000, 'x') + "b", {""}, {0, 0, 1}},
+      {"<(a)>", many_a, Strings(3000, "a"), {74, 2926}},
+      {"<link>(.*?)</link>", "<LIN" + kelvin + ">x</lin" + kelvin + ">", {"x"}, {1}},
+      {"<s>(.*?)</s>", "<" + longS + ">y</S>", {"y"}, {1}}};
+  // clang-format on
+  for (const auto& [pattern, text, groups, paths] : cases) {
     std::vector<Strings> found[2];
+    MatchPaths taken;
     for (const auto engine : {PatternMatcher::Engine::kLayered, PatternMatcher::Engine::kRe2}) {
-      for (const Match& m : PatternMatcher(pattern, Mode::kFindAll, engine).Execute(text)) {
-        found[engine == PatternMatcher::Engine::kRe2].push_back(m.subMatches);
+      const bool re2 = engine == PatternMatcher::Engine::kRe2;
+      for (const Match& m :
+           PatternMatcher(pattern, Mode::kFindAll, engine).Execute(text, re2 ? nullptr : &taken)) {
+        found[re2].push_back(m.subMatches);
       }
     }
     EXPECT_EQ(found[0], found[1]) << pattern;
     Strings first;
     for (const Strings& match : found[0]) first.push_back(match[0]);
     EXPECT_EQ(first, groups) << pattern;
+    EXPECT_EQ(taken, paths) << text.substr(0, 40);
+  }
+  // The catalogue's own pages take the fast path for every match; a megabyte of openings before
+  // them makes one match RE2 must bound; first-match mode ends with its first match.
+  std::string search;
+  for (int page = 1; page <= 4; ++page) {
+    search += Module1::DecodeResponse(DemoCatalogue::ResultPage("demo", page, 200));
+  }
+  const std::string entry = *DemoCatalogue::EntryPage(DemoCatalogue::EntryId("demo", 1, 0), 50);
+  const std::tuple<std::string_view, Mode, std::string, MatchPaths> pages[] = {
+      {kResultPattern, Mode::kFindAll, search, {800}},
+      {kEntryPattern, Mode::kFindAll, entry, {50}},
+      {kRedirectPattern, Mode::kFirstMatch, ReadTestData("link_page.html") + kKb, {1}},
+      {kResultPattern,
+       Mode::kFindAll,
+       HostilePages::UnclosedTitles(1 << 20) + ReadTestData("results_page1.html"),
+       {7, 1}}};
+  for (const auto& [pattern, mode, text, paths] : pages) {
+    MatchPaths taken;
+    PatternMatcher(pattern, mode).Execute(RemoveLineFeeds(text), &taken);
+    EXPECT_EQ(taken, paths) << pattern;
   }
 }
 

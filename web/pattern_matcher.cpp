@@ -13,9 +13,15 @@
 #include <limits>
 
 // The pattern as PCRE2 code, anchored where it is asked to match.
+// The pattern as PCRE2 code, anchored where it is asked to match, and the empty pattern through
+// which PCRE2 checks that a part of the text is UTF-8.
 struct PatternMatcherPcre {
   pcre2_code* code = nullptr;
-  ~PatternMatcherPcre() { pcre2_code_free(code); }
+  pcre2_code* check = nullptr;
+  ~PatternMatcherPcre() {
+    pcre2_code_free(check);
+    pcre2_code_free(code);
+  }
 };
 
 namespace {
@@ -53,16 +59,44 @@ char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + '
 
 // Whether PCRE2 reads `pattern` as RE2 does. They differ on "$" (PCRE2 also matches before a final
 // line feed) and on letter escapes such as "\s" (PCRE2 counts a vertical tab as a blank); of those
-// only \w, \d, \b and their negations are the same in both.
+// only \w, \d and their negations are the same in both, and only outside a bracketed class, where
+// AsciiClasses makes RE2 read them as PCRE2 does. \b looks at the character before a match,
+// which PCRE2 would read unchecked.
 bool ReadAlikeByBoth(std::string_view pattern) {
+  bool inClass = false;
   for (std::size_t i = 0; i < pattern.size(); ++i) {
     if (pattern[i] == '$') return false;
-    if (pattern[i] == '\\' && ++i < pattern.size() && std::isalnum(static_cast<unsigned char>(pattern[i])) &&
-        std::string_view("wWdDbB").find(pattern[i]) == std::string_view::npos) {
+    if (pattern[i] == '[' || pattern[i] == ']') inClass = pattern[i] == '[';
+    if (pattern[i] == '\\' && ++i < pattern.size() &&
+        std::isalnum(static_cast<unsigned char>(pattern[i])) &&
+        (inClass || std::string_view("wWdD").find(pattern[i]) == std::string_view::npos)) {
       return false;
     }
   }
   return true;
+}
+
+// `pattern` with \w, \W, \d and \D outside brackets read case-sensitively. Under
+// case-insensitive matching RE2 folds the word class onto U+212A KELVIN SIGN and U+017F LONG S
+// (they fold to k and s); the classes are ASCII, and their case changes nothing else.
+std::string AsciiClasses(std::string_view pattern) {
+  std::string out;
+  bool inClass = false;
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    const char c = pattern[i];
+    if (c == '[' || c == ']') inClass = c == '[';
+    if (c == '\\' && i + 1 < pattern.size()) {
+      const char escaped = pattern[++i];
+      const bool ascii =
+          !inClass && std::string_view("wWdD").find(escaped) != std::string_view::npos;
+      out += ascii ? "(?-i:\\" : "\\";
+      out += escaped;
+      if (ascii) out += ')';
+      continue;
+    }
+    out += c;
+  }
+  return out;
 }
 
 // The literal text every match begins with, lower-cased: the leading characters up to the first
@@ -102,43 +136,6 @@ std::size_t FindPrefix(std::string_view text, std::string_view prefix, std::size
   return std::string_view::npos;
 }
 
-// The length of the well-formed UTF-8 sequence at `b[i]`, or 0: no stray or overlong bytes, no
-// surrogates, nothing past U+10FFFF.
-std::size_t SequenceLength(const unsigned char* b, std::size_t i, std::size_t n) {
-  const auto in = [&](std::size_t at, int low, int high) {
-    return at < n && b[at] >= low && b[at] <= high;
-  };
-  const unsigned char c = b[i];
-  if (c < 0x80) return 1;
-  if (c >= 0xC2 && c <= 0xDF) return in(i + 1, 0x80, 0xBF) ? 2 : 0;
-  if (c >= 0xE0 && c <= 0xEF) {
-    const int low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
-    return in(i + 1, low, high) && in(i + 2, 0x80, 0xBF) ? 3 : 0;
-  }
-  if (c >= 0xF0 && c <= 0xF4) {
-    const int low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
-    return in(i + 1, low, high) && in(i + 2, 0x80, 0xBF) && in(i + 3, 0x80, 0xBF) ? 4 : 0;
-  }
-  return 0;
-}
-
-// How many bytes at the start of `text` are well-formed UTF-8. PCRE2 checks the same before every
-// match, but at a third of this speed on markup, which is skipped here eight ASCII bytes at a time.
-std::size_t ValidUtf8Length(std::string_view text) {
-  const auto* b = reinterpret_cast<const unsigned char*>(text.data());
-  std::size_t i = 0;
-  for (std::size_t length = 0; i < text.size(); i += length) {
-    std::uint64_t word;
-    if (i + 8 <= text.size() &&
-        (std::memcpy(&word, b + i, 8), (word & 0x8080808080808080ull) == 0)) {
-      length = 8;
-    } else if ((length = SequenceLength(b, i, text.size())) == 0) {
-      break;
-    }
-  }
-  return i;
-}
-
 std::unique_ptr<PatternMatcherPcre> CompilePcre(std::string_view pattern) {
   int error = 0;
   PCRE2_SIZE offset = 0;
@@ -147,8 +144,11 @@ std::unique_ptr<PatternMatcherPcre> CompilePcre(std::string_view pattern) {
   auto pcre = std::make_unique<PatternMatcherPcre>();
   pcre->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
                              PCRE2_CASELESS | PCRE2_UTF | PCRE2_ANCHORED, &error, &offset, context);
+  pcre->check = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(""), 0, PCRE2_UTF | PCRE2_ANCHORED,
+                              &error, &offset, context);
   pcre2_compile_context_free(context);
-  if (pcre->code == nullptr) return nullptr;  // RE2 alone then, as for a pattern without prefix
+  // RE2 alone then, as for a pattern without prefix.
+  if (pcre->code == nullptr || pcre->check == nullptr) return nullptr;
   pcre2_jit_compile(pcre->code, PCRE2_JIT_COMPLETE | PCRE2_JIT_PARTIAL_HARD);
   return pcre;
 }
@@ -205,38 +205,61 @@ int PcreMatch(const pcre2_code* code, PcreScratch& scratch, std::string_view tex
                      PCRE2_NO_UTF_CHECK | partial, scratch.data, scratch.context);
 }
 
-// One text as PCRE2 reads it: how much of it is valid UTF-8, how many bytes its windows may still
-// cover, and the longest match found in it so far.
+// One text as PCRE2 reads it: how far its UTF-8 has been checked, where the first invalid byte
+// found stands, how many bytes its windows may still cover, and the longest match so far.
 struct PcreText {
   explicit PcreText(std::string_view t)
-      : text(t),
-        validEnd(ValidUtf8Length(t)),
-        windowsLeft(kWindowsPerByte * (t.size() + kMinimumWindow)) {}
+      : text(t), windowsLeft(kWindowsPerByte * (t.size() + kMinimumWindow)) {}
   std::string_view text;
-  std::size_t validEnd;
+  std::size_t checkedEnd = 0;
+  std::size_t invalidAt = std::string_view::npos;
   std::size_t windowsLeft;
   std::size_t longest = 0;
 };
 
-// PCRE2's result for the match that begins at `at`, looked for in a window of valid UTF-8 that
-// ends on a character boundary; 0 when the window would take the text over its budget.
-int MatchInWindow(const pcre2_code* code, PcreScratch& scratch, PcreText& t, std::size_t at) {
-  if (at >= t.validEnd) return 0;
-  const std::size_t size = std::max(kMinimumWindow, kWindowPerMatch * t.longest);
-  std::size_t end = std::min(t.validEnd, at + size);
-  if (end < t.validEnd) {
-    while ((static_cast<unsigned char>(t.text[end]) & 0xC0) == 0x80) --end;
+// How far from `at` (a character boundary) up to `end` the text is valid UTF-8: `end`, or the
+// first byte of the first character that is invalid or that `end` cuts. PCRE2 checks each byte
+// once, with the empty pattern `check`, and only where a window or span needs it, so the first
+// match of a long page does not pay for the rest of it.
+std::size_t ValidEnd(const pcre2_code* check, PcreScratch& scratch, PcreText& t, std::size_t at,
+                     std::size_t end) {
+  if (at > t.checkedEnd) {
+    t.checkedEnd = at;
+    t.invalidAt = std::string_view::npos;
   }
-  const std::size_t charge = std::max(end - at, kMinimumWindow);
+  if (end > t.checkedEnd && t.invalidAt == std::string_view::npos) {
+    const int rc = pcre2_match(check, reinterpret_cast<PCRE2_SPTR>(t.text.data()), end,
+                               t.checkedEnd, 0, scratch.data, nullptr);
+    if (rc >= 0) {
+      t.checkedEnd = end;
+    } else {
+      t.checkedEnd = pcre2_get_startchar(scratch.data);
+      // Bytes missing at the end only mean the character goes on past `end`.
+      const bool cut = rc <= PCRE2_ERROR_UTF8_ERR1 && rc >= PCRE2_ERROR_UTF8_ERR5;
+      if (!cut || end == t.text.size()) t.invalidAt = t.checkedEnd;
+    }
+  }
+  return std::min(end, t.checkedEnd);
+}
+
+// PCRE2's result for the match that begins at `at`, looked for in a window of valid UTF-8 that
+// ends on a character boundary; 0 when the window would take the text over its budget, or when
+// no valid UTF-8 follows `at`.
+int MatchInWindow(const PatternMatcherPcre& pcre, PcreScratch& scratch, PcreText& t,
+                  std::size_t at) {
+  const std::size_t size = std::max(kMinimumWindow, kWindowPerMatch * t.longest);
+  const std::size_t charge = std::max(std::min(size, t.text.size() - at), kMinimumWindow);
   if (charge > t.windowsLeft) return 0;
   t.windowsLeft -= charge;
-  return PcreMatch(code, scratch, t.text, at, end, kStepsPerWindowByte * charge);
+  const std::size_t end = ValidEnd(pcre.check, scratch, t, at, std::min(t.text.size(), at + size));
+  if (end == at) return 0;
+  return PcreMatch(pcre.code, scratch, t.text, at, end, kStepsPerWindowByte * charge);
 }
 
 }  // namespace
 
 PatternMatcher::PatternMatcher(std::string_view pattern, Mode mode, Engine engine)
-    : m_re(std::make_unique<re2::RE2>(pattern, MatcherOptions())), m_mode(mode) {
+    : m_re(std::make_unique<re2::RE2>(AsciiClasses(pattern), MatcherOptions())), m_mode(mode) {
   if (!m_re->ok()) {
     std::fprintf(stderr, "quillon: pattern does not compile: %s\n  %.*s\n", m_re->error().c_str(),
                  static_cast<int>(pattern.size()), pattern.data());
@@ -249,19 +272,23 @@ PatternMatcher::PatternMatcher(std::string_view pattern, Mode mode, Engine engin
 
 PatternMatcher::~PatternMatcher() = default;
 
-std::vector<Match> PatternMatcher::Execute(std::string_view text) const {
+std::vector<Match> PatternMatcher::Execute(std::string_view text, MatchPaths* paths) const {
+  MatchPaths counted;
+  std::vector<Match> matches = m_pcre ? ExecuteLayered(text, counted) : std::vector<Match>();
+  if (!m_pcre) counted.re2Alone += ExecuteRe2(text, 0, matches);
+  if (paths != nullptr) *paths = counted;
+  return matches;
+}
+
+std::vector<Match> PatternMatcher::ExecuteLayered(std::string_view text, MatchPaths& paths) const {
   std::vector<Match> matches;
-  if (!m_pcre) {
-    ExecuteRe2(text, 0, matches);
-    return matches;
-  }
   const int groups = m_re->NumberOfCapturingGroups();
   PcreText state(text);
   PcreScratch scratch(m_pcre->code);
   std::vector<re2::StringPiece> found(static_cast<std::size_t>(groups) + 1);
   for (std::size_t at = FindPrefix(text, m_prefix, 0); at != std::string_view::npos;
        at = FindPrefix(text, m_prefix, at)) {
-    int placed = MatchInWindow(m_pcre->code, scratch, state, at);
+    int placed = MatchInWindow(*m_pcre, scratch, state, at);
     if (placed == PCRE2_ERROR_NOMATCH) {
       ++at;
       continue;
@@ -269,21 +296,24 @@ std::vector<Match> PatternMatcher::Execute(std::string_view text) const {
     std::size_t end = 0;
     if (placed > 0) {
       end = pcre2_get_ovector_pointer(scratch.data)[1];
+      ++paths.window;
     } else {
       // Beyond the window, the budget or valid UTF-8, RE2 says where the match ends. When no
       // match begins here, each later attempt could cost another pass: RE2 searches the rest.
       if (!m_re->Match(text, at, text.size(), re2::RE2::ANCHOR_START, found.data(), 1)) {
-        ExecuteRe2(text, at, matches);
+        paths.re2Alone += ExecuteRe2(text, at, matches);
         return matches;
       }
       end = static_cast<std::size_t>(found[0].data() + found[0].size() - text.data());
       // PCRE2 places the groups in that span when it can, as it would in a window ending there.
       const std::size_t steps = std::max<std::size_t>(kMinimumSteps, kStepsPerByte * (end - at));
-      placed = end <= state.validEnd ? PcreMatch(m_pcre->code, scratch, text, at, end, steps) : 0;
+      const bool valid = ValidEnd(m_pcre->check, scratch, state, at, end) == end;
+      placed = valid ? PcreMatch(m_pcre->code, scratch, text, at, end, steps) : 0;
       if (placed <= 0) {
         m_re->Match(text, at, end, re2::RE2::ANCHOR_BOTH, found.data(),
                     static_cast<int>(found.size()));
       }
+      ++(placed > 0 ? paths.span : paths.re2Groups);
     }
     matches.push_back(placed > 0 ? PcreGroups(scratch, placed, text, groups) : Re2Groups(found));
     if (m_mode == Mode::kFirstMatch) break;
@@ -293,8 +323,9 @@ std::vector<Match> PatternMatcher::Execute(std::string_view text) const {
   return matches;
 }
 
-void PatternMatcher::ExecuteRe2(std::string_view text, std::size_t from,
-                                std::vector<Match>& matches) const {
+std::size_t PatternMatcher::ExecuteRe2(std::string_view text, std::size_t from,
+                                       std::vector<Match>& matches) const {
+  const std::size_t before = matches.size();
   std::vector<re2::StringPiece> found(static_cast<std::size_t>(m_re->NumberOfCapturingGroups()) +
                                       1);
   std::size_t start = from;
@@ -305,6 +336,7 @@ void PatternMatcher::ExecuteRe2(std::string_view text, std::size_t from,
     const auto end = static_cast<std::size_t>(found[0].data() + found[0].size() - text.data());
     start = found[0].empty() ? NextCharacter(text, end) : end;
   }
+  return matches.size() - before;
 }
 
 std::string RemoveLineFeeds(std::string_view text) {

@@ -13,14 +13,17 @@
 // as soon as a way to match that it prefers needs a character beyond the window, so a match or a
 // "none" it reports is what the whole text has; and the windows of a text together cover at most
 // four times its length, each under a step budget, so no page can make PCRE2 backtrack without
-// end. Where PCRE2 gives no answer (a longer match, a spent budget, invalid UTF-8), RE2 anchored
-// there says where the match ends and PCRE2 places the groups inside that span, or RE2 does. When
-// no match begins there, RE2 alone searches the rest, so the work stays linear in the text.
-// A pattern with an alternative, or one PCRE2 reads otherwise than RE2 ("$", "\s" and other letter
-// escapes but \w, \d and \b), is left to RE2 alone. Engine::kRe2 does everything with RE2: the
-// reference the layers are checked against.
+// end. PCRE2 checks the UTF-8 of each window itself, once per byte and no further than a window
+// reaches. Where PCRE2 gives no answer (a longer match, a spent budget, invalid UTF-8), RE2
+// anchored there says where the match ends and PCRE2 places the groups inside that span, or RE2
+// does. When no match begins there, RE2 alone searches the rest, so the work stays linear in the
+// text. A pattern with an alternative, or one PCRE2 reads otherwise than RE2 ("$", "\b", "\s" and
+// other letter escapes but \w and \d, or these inside brackets), is left to RE2 alone.
+// Engine::kRe2 does everything with RE2: the reference the layers are checked against. Every way
+// gives the same matches, so MatchPaths tells which one was taken.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -37,6 +40,15 @@ struct Match {
   std::vector<std::string> subMatches;
 };
 
+// How the matches of one Execute were found, one count per match.
+struct MatchPaths {
+  std::size_t window = 0;     // by PCRE2 in a window after the literal prefix: the fast path
+  std::size_t span = 0;       // RE2 found where it ends, PCRE2 placed the groups
+  std::size_t re2Groups = 0;  // RE2 found where it ends and placed the groups
+  std::size_t re2Alone = 0;   // by RE2's own search
+  friend bool operator==(const MatchPaths&, const MatchPaths&) = default;
+};
+
 class PatternMatcher final {
  public:
   enum class Mode { kFirstMatch, kFindAll };
@@ -50,12 +62,16 @@ class PatternMatcher final {
   PatternMatcher& operator=(const PatternMatcher&) = delete;
 
   // The matches in order of position; never overlapping, since each search starts where the
-  // previous match ended. First-match mode gives at most the leftmost one. Thread-safe.
-  std::vector<Match> Execute(std::string_view text) const;
+  // previous match ended. First-match mode gives at most the leftmost one, and reads the text
+  // no further than that match needs. `paths`, when given, receives how each was found.
+  // Thread-safe.
+  std::vector<Match> Execute(std::string_view text, MatchPaths* paths = nullptr) const;
 
  private:
-  // Appends the matches that begin at or after `from`, found by RE2 alone.
-  void ExecuteRe2(std::string_view text, std::size_t from, std::vector<Match>& matches) const;
+  std::vector<Match> ExecuteLayered(std::string_view text, MatchPaths& paths) const;
+  // Appends the matches that begin at or after `from`, found by RE2 alone; returns how many.
+  std::size_t ExecuteRe2(std::string_view text, std::size_t from,
+                         std::vector<Match>& matches) const;
 
   std::unique_ptr<re2::RE2> m_re;
   std::unique_ptr<PatternMatcherPcre> m_pcre;  // none when there is no prefix to look for
