@@ -15,6 +15,7 @@
 #include <iostream>
 
 #include "bench_pages.h"
+#include "catalogue.h"
 #include "detail/link_copy.h"
 #include "detail/link_list.h"
 #include "search/keyword_search.h"
@@ -76,16 +77,36 @@ void BM_OpeningsBeforePage(benchmark::State& state) {
 }
 BENCHMARK(BM_OpeningsBeforePage)->Unit(benchmark::kMillisecond);
 
+std::vector<std::string> FinalLinks(std::string_view page) {
+  return std::vector<std::string>(ExtractFinalLink(page) ? 1 : 0);
+}
+
+// First-match mode on a link page followed by a megabyte of catalogue HTML: the link is found in
+// the page, so the megabyte should cost nothing; RE2 alone shows what the match itself costs.
+const std::string& LinkPageThenMegabyte() {
+  static const std::string text =
+      *DemoCatalogue::LinkPage(DemoCatalogue::EntryId("demo", 1, 0), 0) +
+      BenchPages::Utf8Html(1u << 20);
+  return text;
+}
+void BM_LinkPageThenMegabyte(benchmark::State& state) {
+  Rows(state, LinkPageThenMegabyte(), FinalLinks);
+}
+BENCHMARK(BM_LinkPageThenMegabyte)->Unit(benchmark::kMicrosecond);
+void BM_LinkPageThenMegabyte_Re2Alone(benchmark::State& state) {
+  static const PatternMatcher matcher(kRedirectPattern, PatternMatcher::Mode::kFirstMatch,
+                                      PatternMatcher::Engine::kRe2);
+  Rows(state, LinkPageThenMegabyte(),
+       [](const std::string& page) { return matcher.Execute(RemoveLineFeeds(page)); });
+}
+BENCHMARK(BM_LinkPageThenMegabyte_Re2Alone)->Unit(benchmark::kMicrosecond);
+
 // Each hostile family at 0.25 and 4 MB, through the extraction it attacks.
 void Hostile(benchmark::State& state, const std::string& family) {
   const std::string text =
       BenchPages::HostileText(family, static_cast<std::size_t>(state.range(0)));
   if (family == "checkboxes") return Rows(state, text, ExtractLinkRows);
-  if (family == "redirects") {
-    return Rows(state, text, [](std::string_view page) {
-      return std::vector<std::string>(ExtractFinalLink(page) ? 1 : 0);
-    });
-  }
+  if (family == "redirects") return Rows(state, text, FinalLinks);
   Extraction(state, text);
 }
 

@@ -127,6 +127,8 @@ def main():
     wc_rows.append("| 1 MB of openings, then the four result pages | %s | %.0f | %s | %.1f |" % (
         ms(before_page), peer["extraction"]["openings_before_page"]["bytes"] / before_page / MB,
         ms(py_before_page), py_before_page / before_page))
+    first_link = q["BM_LinkPageThenMegabyte"]["seconds"]
+    first_link_re2 = q["BM_LinkPageThenMegabyte_Re2Alone"]["seconds"]
     growth = {family: q["Hostile/%s/%d" % (family, 4 << 20)]["seconds"] /
               q["Hostile/%s/%d" % (family, 256 << 10)]["seconds"]
               for family in ("titles", "untyped", "checkboxes", "redirects")}
@@ -157,6 +159,8 @@ def main():
         ("Extraction faster than Python `re` on realistic pages (ratio ≤ 0.8)",
          "ratios %s" % ", ".join("%.2f" % r for r in ratios.values()), all(r <= 0.8 for r in ratios.values())),
         ("1 MB of openings before a real page under 5 ms", ms(before_page), before_page <= 0.005),
+        ("First match of a link page before 1 MB no dearer than with RE2 alone",
+         "%s (RE2 alone %s)" % (ms(first_link), ms(first_link_re2)), first_link <= first_link_re2),
         ("Every hostile family linear: 4 MB ≤ 18 × 0.25 MB",
          ", ".join("%s %.1f×" % item for item in growth.items()), all(g <= 18 for g in growth.values())),
         ("Ten times faster than Python on the worst case at 1 MB",

@@ -3,6 +3,7 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 #include <re2/re2.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <cctype>
@@ -13,15 +14,10 @@
 #include <limits>
 
 // The pattern as PCRE2 code, anchored where it is asked to match.
-// The pattern as PCRE2 code, anchored where it is asked to match, and the empty pattern through
-// which PCRE2 checks that a part of the text is UTF-8.
+// The pattern as PCRE2 code, anchored where it is asked to match.
 struct PatternMatcherPcre {
   pcre2_code* code = nullptr;
-  pcre2_code* check = nullptr;
-  ~PatternMatcherPcre() {
-    pcre2_code_free(check);
-    pcre2_code_free(code);
-  }
+  ~PatternMatcherPcre() { pcre2_code_free(code); }
 };
 
 namespace {
@@ -144,11 +140,8 @@ std::unique_ptr<PatternMatcherPcre> CompilePcre(std::string_view pattern) {
   auto pcre = std::make_unique<PatternMatcherPcre>();
   pcre->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
                              PCRE2_CASELESS | PCRE2_UTF | PCRE2_ANCHORED, &error, &offset, context);
-  pcre->check = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(""), 0, PCRE2_UTF | PCRE2_ANCHORED,
-                              &error, &offset, context);
   pcre2_compile_context_free(context);
-  // RE2 alone then, as for a pattern without prefix.
-  if (pcre->code == nullptr || pcre->check == nullptr) return nullptr;
+  if (pcre->code == nullptr) return nullptr;  // RE2 alone then, as for a pattern without prefix
   pcre2_jit_compile(pcre->code, PCRE2_JIT_COMPLETE | PCRE2_JIT_PARTIAL_HARD);
   return pcre;
 }
@@ -217,26 +210,40 @@ struct PcreText {
   std::size_t longest = 0;
 };
 
+// Where the well-formed UTF-8 that starts at `from` ends, looking no further than `end`. Each
+// character outside ASCII is judged by ICU; markup is skipped eight ASCII bytes at a time.
+std::size_t ValidUtf8End(std::string_view text, std::size_t from, std::size_t end) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+  std::size_t i = from;
+  while (i < end) {
+    std::uint64_t word;
+    if (i + 8 <= end && (std::memcpy(&word, bytes + i, 8), (word & 0x8080808080808080ull) == 0)) {
+      i += 8;
+      continue;
+    }
+    const std::size_t start = i;
+    UChar32 c;
+    U8_NEXT(bytes, i, end, c);
+    if (c < 0) return start;
+  }
+  return i;
+}
+
 // How far from `at` (a character boundary) up to `end` the text is valid UTF-8: `end`, or the
-// first byte of the first character that is invalid or that `end` cuts. PCRE2 checks each byte
-// once, with the empty pattern `check`, and only where a window or span needs it, so the first
-// match of a long page does not pay for the rest of it.
-std::size_t ValidEnd(const pcre2_code* check, PcreScratch& scratch, PcreText& t, std::size_t at,
-                     std::size_t end) {
+// first byte of the first character that is invalid or that `end` cuts. Each byte is checked once
+// and only where a window or span needs it, so the first match of a long page does not pay for
+// the rest of it.
+std::size_t ValidEnd(PcreText& t, std::size_t at, std::size_t end) {
   if (at > t.checkedEnd) {
     t.checkedEnd = at;
     t.invalidAt = std::string_view::npos;
   }
   if (end > t.checkedEnd && t.invalidAt == std::string_view::npos) {
-    const int rc = pcre2_match(check, reinterpret_cast<PCRE2_SPTR>(t.text.data()), end,
-                               t.checkedEnd, 0, scratch.data, nullptr);
-    if (rc >= 0) {
-      t.checkedEnd = end;
-    } else {
-      t.checkedEnd = pcre2_get_startchar(scratch.data);
-      // Bytes missing at the end only mean the character goes on past `end`.
-      const bool cut = rc <= PCRE2_ERROR_UTF8_ERR1 && rc >= PCRE2_ERROR_UTF8_ERR5;
-      if (!cut || end == t.text.size()) t.invalidAt = t.checkedEnd;
+    t.checkedEnd = ValidUtf8End(t.text, t.checkedEnd, end);
+    // A character `end` cuts may be whole in the text; one that is not whole in four bytes is not.
+    const std::size_t whole = std::min(t.text.size(), t.checkedEnd + 4);
+    if (t.checkedEnd < end && ValidUtf8End(t.text, t.checkedEnd, whole) == t.checkedEnd) {
+      t.invalidAt = t.checkedEnd;
     }
   }
   return std::min(end, t.checkedEnd);
@@ -245,15 +252,14 @@ std::size_t ValidEnd(const pcre2_code* check, PcreScratch& scratch, PcreText& t,
 // PCRE2's result for the match that begins at `at`, looked for in a window of valid UTF-8 that
 // ends on a character boundary; 0 when the window would take the text over its budget, or when
 // no valid UTF-8 follows `at`.
-int MatchInWindow(const PatternMatcherPcre& pcre, PcreScratch& scratch, PcreText& t,
-                  std::size_t at) {
+int MatchInWindow(const pcre2_code* code, PcreScratch& scratch, PcreText& t, std::size_t at) {
   const std::size_t size = std::max(kMinimumWindow, kWindowPerMatch * t.longest);
   const std::size_t charge = std::max(std::min(size, t.text.size() - at), kMinimumWindow);
   if (charge > t.windowsLeft) return 0;
   t.windowsLeft -= charge;
-  const std::size_t end = ValidEnd(pcre.check, scratch, t, at, std::min(t.text.size(), at + size));
+  const std::size_t end = ValidEnd(t, at, std::min(t.text.size(), at + size));
   if (end == at) return 0;
-  return PcreMatch(pcre.code, scratch, t.text, at, end, kStepsPerWindowByte * charge);
+  return PcreMatch(code, scratch, t.text, at, end, kStepsPerWindowByte * charge);
 }
 
 }  // namespace
@@ -288,7 +294,7 @@ std::vector<Match> PatternMatcher::ExecuteLayered(std::string_view text, MatchPa
   std::vector<re2::StringPiece> found(static_cast<std::size_t>(groups) + 1);
   for (std::size_t at = FindPrefix(text, m_prefix, 0); at != std::string_view::npos;
        at = FindPrefix(text, m_prefix, at)) {
-    int placed = MatchInWindow(*m_pcre, scratch, state, at);
+    int placed = MatchInWindow(m_pcre->code, scratch, state, at);
     if (placed == PCRE2_ERROR_NOMATCH) {
       ++at;
       continue;
@@ -307,7 +313,7 @@ std::vector<Match> PatternMatcher::ExecuteLayered(std::string_view text, MatchPa
       end = static_cast<std::size_t>(found[0].data() + found[0].size() - text.data());
       // PCRE2 places the groups in that span when it can, as it would in a window ending there.
       const std::size_t steps = std::max<std::size_t>(kMinimumSteps, kStepsPerByte * (end - at));
-      const bool valid = ValidEnd(m_pcre->check, scratch, state, at, end) == end;
+      const bool valid = ValidEnd(state, at, end) == end;
       placed = valid ? PcreMatch(m_pcre->code, scratch, text, at, end, steps) : 0;
       if (placed <= 0) {
         m_re->Match(text, at, end, re2::RE2::ANCHOR_BOTH, found.data(),

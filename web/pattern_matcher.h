@@ -13,14 +13,14 @@
 // as soon as a way to match that it prefers needs a character beyond the window, so a match or a
 // "none" it reports is what the whole text has; and the windows of a text together cover at most
 // four times its length, each under a step budget, so no page can make PCRE2 backtrack without
-// end. PCRE2 checks the UTF-8 of each window itself, once per byte and no further than a window
-// reaches. Where PCRE2 gives no answer (a longer match, a spent budget, invalid UTF-8), RE2
-// anchored there says where the match ends and PCRE2 places the groups inside that span, or RE2
-// does. When no match begins there, RE2 alone searches the rest, so the work stays linear in the
-// text. A pattern with an alternative, or one PCRE2 reads otherwise than RE2 ("$", "\b", "\s" and
-// other letter escapes but \w and \d, or these inside brackets), is left to RE2 alone.
-// Engine::kRe2 does everything with RE2: the reference the layers are checked against. Every way
-// gives the same matches, so MatchPaths tells which one was taken.
+// end. ICU judges the UTF-8 of each window, once per byte and no further than a window reaches.
+// Where PCRE2 gives no answer (a longer match, a spent budget, invalid UTF-8), RE2 anchored there
+// says where the match ends and PCRE2 places the groups inside that span, or RE2 does. When no
+// match begins there, RE2 alone searches the rest, so the work stays linear in the text. A pattern
+// with an alternative, or one PCRE2 reads otherwise than RE2 ("$", "\b", "\s" and other letter
+// escapes but \w and \d, or these inside brackets), is left to RE2 alone. Engine::kRe2 does
+// everything with RE2: the reference the layers are checked against. Every way gives the same
+// matches, so MatchPaths tells which one was taken.
 #pragma once
 
 #include <cstddef>
