@@ -7,7 +7,6 @@
 #include <QScreen>
 #include <QTranslator>
 #include <QWidget>
-
 #include <cmath>
 #include <mutex>
 
@@ -26,7 +25,9 @@ int Twips(int twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixe
 QFont SongTiFont() {
   static std::once_flag substituted;
   std::call_once(substituted, [] {
-    const QStringList standIns = {"Noto Serif CJK SC", "Noto Sans CJK SC", "WenQuanYi Micro Hei"};
+    // Debian's Chinese fonts, then those of a Chinese Windows that lacks SimSun.
+    const QStringList standIns = {"Noto Serif CJK SC", "Noto Sans CJK SC", "WenQuanYi Micro Hei",
+                                  "NSimSun", "Microsoft YaHei"};
     QFont::insertSubstitutions(kSongTi, standIns);
     QFont::insertSubstitutions("SimSun", standIns);
   });
@@ -49,7 +50,12 @@ void ShowNotice(QWidget* parent, const QString& text) {
 
 void InstallChineseTranslation() {
   auto* translator = new QTranslator(QCoreApplication::instance());
-  if (translator->load(kQtTranslation, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+#ifdef _WIN32
+  const QString folder = QStringLiteral(":/i18n");  // built in: Windows has no system Qt
+#else
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+#endif
+  if (translator->load(kQtTranslation, folder)) {
     QCoreApplication::installTranslator(translator);
   }
 }

@@ -2,8 +2,6 @@
 // and request seen out, hostile server in and empty text within its limit out; the matcher's
 // semantics, and the rows each step makes of fixture pages and hostile pages.
 #include <gtest/gtest.h>
-#include <malloc.h>
-#include <sys/socket.h>
 
 #include <span>
 
@@ -55,11 +53,11 @@ TEST(CharsetTest, BytesInTextOutKeywordInQueryOut) {
   for (const auto& [body, text] : decoded) EXPECT_EQ(DecodeResponse(body), text) << body;
   // Every decode gives its converters back, and every match its matcher's memory (a sanitizer
   // build also sees a leak at exit).
-  const size_t before = mallinfo2().uordblks;
+  const size_t before = HeapInUse();
   for (int i = 0; i < 2000; ++i) {
     ExtractResultRows(DecodeResponse(i % 2 ? kKb + "\xD6\xD0" : kKb + "\xE4\xB8\xAD"));
   }
-  EXPECT_LT(mallinfo2().uordblks, before + (64u << 10));
+  EXPECT_LT(HeapInUse(), before + (64u << 10));
   // Keyword in, query out.
   const std::pair<std::u16string, std::string> keywords[] = {
       {u"", ""},
@@ -129,8 +127,7 @@ TEST(FetchPageTest, UrlInTextAndRequestOut) {
       {"reset",
        [ok](Connection& c, const Request&) {
          c.Send(ok + "Content-Length: 100000\r\n\r\n" + kKb);
-         const linger reset{1, 0};
-         setsockopt(c.socket, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+         c.ResetOnClose();
        },
        none, "", ""},
       {"bad-status", Raw("HTTP/1.1 abc\r\n\r\nbody"), none, "", ""},

@@ -1,12 +1,45 @@
 #include "test_server.h"
 
+#include <fstream>
+#include <sstream>
+
+// The one place where Windows and Linux differ: sockets and the heap's statistics.
+#ifdef _WIN32
+#define NOMINMAX
+#include <windows.h>
+#include <winsock2.h>
+#include <ws2tcpip.h>
+using ssize_t = int;
+constexpr int MSG_NOSIGNAL = 0;
+int CloseSocket(int socket) { return closesocket(static_cast<SOCKET>(socket)); }
+int Poll(pollfd* fds, unsigned long n, int timeout) { return WSAPoll(fds, n, timeout); }
+const bool kStarted = [] {
+  WSADATA data;
+  return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}();
+
+std::size_t HeapInUse() {
+  std::size_t used = 0;
+  PROCESS_HEAP_ENTRY entry{};
+  HeapLock(GetProcessHeap());
+  while (HeapWalk(GetProcessHeap(), &entry)) {
+    if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) used += entry.cbData;
+  }
+  HeapUnlock(GetProcessHeap());
+  return used;
+}
+#else
+#include <malloc.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
+int CloseSocket(int socket) { return close(socket); }
+int Poll(pollfd* fds, nfds_t n, int timeout) { return poll(fds, n, timeout); }
+std::size_t HeapInUse() { return mallinfo2().uordblks; }
+#endif
 
 namespace {
 
@@ -15,7 +48,7 @@ using namespace std::chrono_literals;
 bool WaitReadable(int socket, const std::atomic<bool>& stopping) {
   pollfd p{socket, POLLIN, 0};
   int ready = 0;
-  while (!stopping && (ready = poll(&p, 1, 20)) == 0) {
+  while (!stopping && (ready = Poll(&p, 1, 20)) == 0) {
   }
   return ready > 0 && !stopping;
 }
@@ -23,7 +56,11 @@ bool WaitReadable(int socket, const std::atomic<bool>& stopping) {
 int PortOf(int socket, bool peer) {
   sockaddr_storage address{};
   socklen_t length = sizeof address;
-  (peer ? getpeername : getsockname)(socket, reinterpret_cast<sockaddr*>(&address), &length);
+  if (peer) {
+    getpeername(socket, reinterpret_cast<sockaddr*>(&address), &length);
+  } else {
+    getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
+  }
   return ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);  // same place in IPv6
 }
 
@@ -31,9 +68,16 @@ int PortOf(int socket, bool peer) {
 
 bool Connection::Send(std::string_view bytes) {
   for (ssize_t n = 0; !bytes.empty() && !stopping; bytes.remove_prefix(n)) {
-    if ((n = send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL)) < 0) return false;
+    if ((n = send(socket, bytes.data(), static_cast<int>(bytes.size()), MSG_NOSIGNAL)) < 0) {
+      return false;
+    }
   }
   return bytes.empty();
+}
+
+void Connection::ResetOnClose() {
+  const linger reset{1, 0};
+  setsockopt(socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
 }
 
 bool Connection::Pause(std::chrono::milliseconds duration) {
@@ -62,7 +106,7 @@ TestServer::TestServer(std::map<std::string, Responder> routes, const char* host
   m_routes.try_emplace("", Raw(""));  // unknown paths: closed unanswered
   addrinfo hints{AI_NUMERICHOST, AF_UNSPEC, SOCK_STREAM}, *address = nullptr;
   getaddrinfo(host, "0", &hints, &address);
-  m_listener = socket(address->ai_family, SOCK_STREAM, 0);
+  m_listener = static_cast<int>(socket(address->ai_family, SOCK_STREAM, 0));
   bind(m_listener, address->ai_addr, address->ai_addrlen);
   listen(m_listener, 16);
   freeaddrinfo(address);
@@ -71,7 +115,7 @@ TestServer::TestServer(std::map<std::string, Responder> routes, const char* host
            std::to_string(PortOf(m_listener, false)) + "/";
   m_acceptor = std::thread([this] {
     for (int client; WaitReadable(m_listener, m_stopping);) {
-      if ((client = accept(m_listener, nullptr, nullptr)) < 0) continue;
+      if ((client = static_cast<int>(accept(m_listener, nullptr, nullptr))) < 0) continue;
       std::lock_guard lock(m_mutex);
       m_threads.emplace_back(&TestServer::Serve, this, Connection{client, m_stopping, true});
     }
@@ -81,7 +125,7 @@ TestServer::TestServer(std::map<std::string, Responder> routes, const char* host
 TestServer::~TestServer() {
   m_stopping = true;
   m_acceptor.join();
-  close(m_listener);
+  CloseSocket(m_listener);
   for (std::thread& thread : m_threads) thread.join();
 }
 
@@ -94,7 +138,7 @@ void TestServer::Serve(Connection connection) {
       const ssize_t n = WaitReadable(connection.socket, m_stopping)
                             ? recv(connection.socket, buffer, sizeof buffer, 0)
                             : 0;
-      if (n <= 0) return (void)close(connection.socket);
+      if (n <= 0) return (void)CloseSocket(connection.socket);
       request.head.append(buffer, static_cast<size_t>(n));
     }
     std::unique_lock lock(m_mutex);
@@ -104,7 +148,7 @@ void TestServer::Serve(Connection connection) {
     connection.keepAlive = false;
     m_routes.at(m_routes.contains(path) ? path : "")(connection, request);
   }
-  close(connection.socket);
+  CloseSocket(connection.socket);
 }
 
 std::vector<Request> TestServer::Requests() const {

@@ -26,6 +26,7 @@ struct Connection {
   bool keepAlive = false;  // read another request when the responder is done
   bool Send(std::string_view bytes);
   bool Pause(std::chrono::milliseconds duration);  // false when the server is stopping
+  void ResetOnClose();                             // the close sends a reset, not a FIN
 };
 using Responder = std::function<void(Connection&, const Request&)>;
 
@@ -54,3 +55,6 @@ class TestServer final {
 };
 
 std::string ReadTestData(const std::string& name);
+
+// Bytes the program holds on its heap now, to see that repeated work gives its memory back.
+std::size_t HeapInUse();

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds Quillon.exe, the Windows program, on Debian 12 from Debian's own sources.
+#   tools/windows/build.sh [CMAKE_ARGS...]    e.g. -DQUILLON_SITE_BASE=http://catalogue.example/
+# Installs the packages it needs, builds the dependencies when they are missing or their recipe
+# changed (into ${XDG_CACHE_HOME:-~/.cache}/quillon-windows/<recipe>, kept for later builds; the
+# first build takes most of an hour), then Quillon and its tests into build-windows/, and zips
+# the program. The last line printed is the path of Quillon.exe.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+source tools/packages.sh
+install_missing_packages "${QUILLON_WINDOWS_PACKAGES[@]}"
+
+# apt-get source needs deb-src entries for the suites the machine already uses.
+if ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  sudo=()
+  [[ $(id -u) -eq 0 ]] || sudo=(sudo)
+  if [[ -f /etc/apt/sources.list.d/debian.sources ]]; then
+    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources
+  else
+    grep -E '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /'
+  fi | "${sudo[@]}" tee /etc/apt/sources.list.d/quillon-src.$([[ -f /etc/apt/sources.list.d/debian.sources ]] && echo sources || echo list) >/dev/null
+  "${sudo[@]}" apt-get update -q
+fi
+
+recipe=$(cat tools/windows/deps.sh tools/windows/toolchain.cmake | sha256sum | cut -c1-16)
+prefix=${XDG_CACHE_HOME:-$HOME/.cache}/quillon-windows/$recipe
+tools/windows/deps.sh "$prefix" >&2
+export QUILLON_WINDOWS_PREFIX=$prefix
+
+cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=tools/windows/toolchain.cmake \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$prefix" -DQT_HOST_PATH=/usr \
+  -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  -DCMAKE_CROSSCOMPILING_EMULATOR=wine "$@" >&2
+cmake --build build-windows -j "$(nproc)" >&2
+program=build-windows/app/Quillon.exe
+x86_64-w64-mingw32-strip "$program"
+rm -f build-windows/Quillon-1.0.0.0-win64.zip
+(cd build-windows/app && zip -q -9 ../Quillon-1.0.0.0-win64.zip Quillon.exe)
+echo "$PWD/$program"
