@@ -19,7 +19,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt finds its window-system plugin at run time, so no library dependency names it.
 # A Chinese font, so that no install shows the interface as boxes, and Qt's own Chinese texts.
+# libcurl only recommends the certificate authorities; without them every https fetch fails its
+# certificate check and a catalogue on https, or one that redirects there, shows no rows.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei")
+    "qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei, ca-certificates")
 
 include(CPack)

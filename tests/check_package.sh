@@ -25,6 +25,6 @@ rm -rf "$out" && (cd "$build" && cpack -G DEB -B "$out" >/dev/null)
 deb="$out/quillon_${version}_$(dpkg --print-architecture).deb"
 files=$(dpkg-deb -c "$deb" | awk '{print $NF}' | grep -v '/$' | sed 's|^\./|/|' | sort | tr '\n' ' ')
 check "package files" "^/usr/bin/quillon /usr/share/applications/$id.desktop (/usr/share/icons/hicolor/[0-9a-z]+/apps/$id.(png|svg) ){4}/usr/share/metainfo/$id.metainfo.xml \$" "$files"
-check "package fields" "Version: $version Depends: qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk \| fonts-wqy-microhei \| fonts-wqy-zenhei, .*libcurl4.*libicu72.*libpcre2-8-0.*libqt6widgets6.*libre2-9" "$(dpkg-deb -f "$deb" Version Depends | tr '\n' ' ')"
+check "package fields" "Version: $version Depends: qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk \| fonts-wqy-microhei \| fonts-wqy-zenhei, ca-certificates, .*libcurl4.*libicu72.*libpcre2-8-0.*libqt6widgets6.*libre2-9" "$(dpkg-deb -f "$deb" Version Depends | tr '\n' ' ')"
 echo "$failures failures"
 exit "$failures"

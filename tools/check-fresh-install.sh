@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Installs a Quillon package on a fresh Debian 12 system and checks that the program starts.
-#   tools/check-fresh-install.sh path/to/quillon_<version>_amd64.deb
+# Installs a Quillon package on a fresh Debian 12 system, checks that the program starts and that
+# Quillon's fetch reaches a catalogue over https through the system's trust store.
+#   tools/check-fresh-install.sh path/to/quillon_<version>_amd64.deb path/to/fetch_page
 # The fresh system is made with debootstrap (minbase) once, kept in $QUILLON_FRESH_ROOT
 # (default /var/tmp/quillon-fresh-bookworm), and copied for every run, so that each
 # install starts from the same clean state. Needs root and Debian's mirror.
 set -euo pipefail
 deb=$(realpath "$1")
+fetch=$(realpath "$2")
 cd "$(dirname "$0")/.."
 source tools/packages.sh
-install_missing_packages debootstrap
+install_missing_packages debootstrap openssl
 
 pristine=${QUILLON_FRESH_ROOT:-/var/tmp/quillon-fresh-bookworm}
 if [[ ! -x "$pristine/usr/bin/apt-get" ]]; then
@@ -17,10 +19,11 @@ if [[ ! -x "$pristine/usr/bin/apt-get" ]]; then
 fi
 
 root=$(mktemp -d /var/tmp/quillon-install.XXXXXX)
-trap 'umount "$root/proc" 2>/dev/null || true; rm -rf "$root"' EXIT
+server=
+trap 'kill $server 2>/dev/null; umount "$root/proc" 2>/dev/null || true; rm -rf "$root"' EXIT
 cp -a "$pristine/." "$root/"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
-cp "$deb" "$root/tmp/"
+cp "$deb" "$fetch" "$root/tmp/"
 mount -t proc proc "$root/proc"
 
 in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive "$@"; }
@@ -48,5 +51,24 @@ if [[ $status -ne 124 ]]; then
   echo "FAIL: quillon ended with status $status instead of running" >&2
   exit 1
 fi
+# https: a local server with a certificate made here, which the installed system is told to trust
+# the way an administrator would. The package's own dependencies must bring the trust store.
+tls=$root/tmp/tls
+mkdir -p "$tls/site"
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
+  -addext subjectAltName=IP:127.0.0.1 -keyout "$tls/key.pem" -out "$tls/cert.pem" 2>/dev/null
+echo '<b>中</b>' >"$tls/site/page.html"
+port=$((20000 + RANDOM % 20000))
+(cd "$tls/site" && exec openssl s_server -quiet -accept "127.0.0.1:$port" -cert ../cert.pem \
+  -key ../key.pem -WWW) >/dev/null 2>&1 &
+server=$!
+sleep 1
+cp "$tls/cert.pem" "$root/usr/local/share/ca-certificates/quillon-check.crt"
+in_root update-ca-certificates >/dev/null
+page=$(in_root "/tmp/$(basename "$fetch")" "https://127.0.0.1:$port/page.html")
+if [[ $page != '<b>中</b>' ]]; then
+  echo "FAIL: a fetch over https from the installed system gave '$page'" >&2
+  exit 1
+fi
 echo "OK: $(basename "$deb") installs on a fresh Debian 12 without recommends, resolves every" \
-  "library, has a Chinese font and starts"
+  "library, has a Chinese font, starts and fetches over https"
