@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# The Windows program as the standard tools read it: one x86-64 GUI program file whose imports are
+# DLLs every Windows 10 has, with the version resource and the six-image icon.
+#   tests/check_windows_program.sh path/to/Quillon.exe
+set -uo pipefail
+exe=$1
+failures=0
+check() { grep -qE -- "$2" <<<"$3" || { echo "FAIL: $1: $(head -c 300 <<<"$3")"; failures=$((failures + 1)); }; }
+
+check "GUI program for x86-64" "PE32\+ executable \(GUI\) x86-64" "$(file -b "$exe")"
+system='advapi32|bcrypt|comctl32|comdlg32|crypt32|d3d11|d3d12|d3d9|dwmapi|dwrite|dxgi|gdi32|imm32|kernel32|msvcrt|netapi32|ole32|oleaut32|secur32|setupapi|shcore|shell32|shlwapi|user32|userenv|uxtheme|version|winmm|winspool\.drv|ws2_32|wtsapi32|iphlpapi|normaliz|authz|api-ms-win-[a-z0-9-]+'
+imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+check "imports" "^kernel32\.dll$" "$(grep -vxE "($system)(\.dll)?" <<<"$imports"; grep -x kernel32.dll <<<"$imports")"
+version=$(wrestool -x --type=16 "$exe" | strings -el | tr '\n' ' ')
+check "version resource" "080404B0 .*FileVersion 1\.00 .*InternalName Quillon .*OriginalFilename Quillon\.exe .*ProductName Quillon .*ProductVersion 1\.00" "$version"
+check "icon of six images" "^6$" "$(wrestool -l --type=3 "$exe" | wc -l)"
+echo "$failures failures"
+exit "$failures"
