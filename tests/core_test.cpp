@@ -180,7 +180,8 @@ TEST(FetchPageTest, UrlInTextAndRequestOut) {
 // The matcher against RE2 alone, and the path each match took (every path gives the same
 // matches: only the path shows a fast layer that stopped answering). \d and \w are ASCII, also
 // after a spent window budget or an invalid byte. An empty match steps over a character; a match
-// that ends with the text; one longer than PCRE2's window, which ends inside a character; invalid
+// that ends with the text; one longer than PCRE2's window, which ends inside a character, and so
+// widens the windows for the next; invalid
 // bytes around and inside a match, and a later match whose only group stays unset; \w in
 // brackets, left to RE2; a window and a span beyond PCRE2's step budget (a prefix
 // letter in capitals); windows beyond their budget; KELVIN SIGN and LONG S in a literal, which
@@ -208,7 +209,7 @@ TEST(PatternMatcherTest, MatchesAsRe2AloneDoes) {
                       R"(" name="selectemule"<a target="_blank" href=""></a>" title="1"></td>)", {}, {}},
       {"(x*)", "中x", {"", "x", ""}, {0, 0, 0, 3}},
       {"<i>(\\d+)</i>", "<i>x</i><i>" + std::string(600, '1') + "<i>12</i>", {"12"}, {0, 0, 0, 1}},
-      {"<i>(.*?)</i>", "<i>" + long_cjk + "</i><i>\xED\xA0\x80</i>", {long_cjk, "\xED\xA0\x80"}, {0, 1, 1}},
+      {"<i>(.*?)</i>", "<i>" + long_cjk + "</i><i>\xED\xA0\x80</i><i>" + long_cjk + "</i>", {long_cjk, "\xED\xA0\x80", long_cjk}, {1, 1, 1}},
       {"<i>(.)?</i>", "<i>\xED\xA0\x80</i><i></i>", {"\xED\xA0\x80", ""}, {1, 0, 1}},
       {"<([\\w]+)>", "<a><(?>", {"a"}, {0, 0, 0, 1}},
       {"<i>(.*?)</i>", "<i>\xF5\x80\x80\x80</i>", {}, {}},

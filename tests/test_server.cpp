@@ -18,14 +18,12 @@ const bool kStarted = [] {
   return WSAStartup(MAKEWORD(2, 2), &data) == 0;
 }();
 
-std::size_t HeapInUse() {
+std::size_t HeapInUse() {  // the C runtime's heap, which malloc and operator new use
   std::size_t used = 0;
-  PROCESS_HEAP_ENTRY entry{};
-  HeapLock(GetProcessHeap());
-  while (HeapWalk(GetProcessHeap(), &entry)) {
-    if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) used += entry.cbData;
+  _HEAPINFO entry{};
+  while (_heapwalk(&entry) == _HEAPOK) {
+    if (entry._useflag == _USEDENTRY) used += entry._size;
   }
-  HeapUnlock(GetProcessHeap());
   return used;
 }
 #else

@@ -22,7 +22,9 @@ if ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sour
   "${sudo[@]}" apt-get update -q
 fi
 
-recipe=$(cat tools/windows/deps.sh tools/windows/toolchain.cmake | sha256sum | cut -c1-16)
+# The libraries are kept under a key made of the recipe's commands, so that only a change to what
+# is built, not to a comment, builds them again.
+recipe=$(grep -hvE '^\s*(#|$)' tools/windows/deps.sh tools/windows/toolchain.cmake | sha256sum | cut -c1-16)
 prefix=${XDG_CACHE_HOME:-$HOME/.cache}/quillon-windows/$recipe
 tools/windows/deps.sh "$prefix" >&2
 export QUILLON_WINDOWS_PREFIX=$prefix

@@ -87,8 +87,8 @@ build_icu() {
   rm -rf "$items" && mkdir -p "$items"
   icupkg -x gb18030.cnv -d "$items" "$dat"
   icupkg -x cnvalias.icu -d "$items" "$dat"
-  printf '%s\n' gb18030.cnv cnvalias.icu >"$items/list"
-  (cd "$items" && icupkg -a list -s . new "$work/icudt72l.dat")
+  printf '%s\n' gb18030.cnv cnvalias.icu >"$items/items.lst"
+  (cd "$items" && icupkg -a items.lst -s . new "$work/icudt72l.dat")
   cp "$work/icudt72l.dat" "$dat"
   mkdir -p build && cd build
   ../source/configure --host=$host --prefix="$prefix" --with-cross-build="$hostbuild" \
