@@ -180,12 +180,12 @@ TEST(FetchPageTest, UrlInTextAndRequestOut) {
 // The matcher against RE2 alone, and the path each match took (every path gives the same
 // matches: only the path shows a fast layer that stopped answering). \d and \w are ASCII, also
 // after a spent window budget or an invalid byte. An empty match steps over a character; a match
-// that ends with the text; one longer than PCRE2's window, which ends inside a character, and so
-// widens the windows for the next; invalid
-// bytes around and inside a match, and a later match whose only group stays unset; \w in
-// brackets, left to RE2; a window and a span beyond PCRE2's step budget (a prefix
-// letter in capitals); windows beyond their budget; KELVIN SIGN and LONG S in a literal, which
-// both engines fold; \s and \b, which PCRE2 reads otherwise.
+// that ends with the text; a prefix letter a quantifier makes optional; one longer than PCRE2's
+// window, which ends inside a character, and so widens the windows for the next; invalid bytes
+// around and inside a match, and a later match whose only group stays unset; \w in brackets, left
+// to RE2; a window and a span beyond PCRE2's step budget (a prefix letter in capitals); windows
+// beyond their budget; KELVIN SIGN and LONG S in a literal, which both engines fold; \s and \b,
+// which PCRE2 reads otherwise.
 TEST(PatternMatcherTest, MatchesAsRe2AloneDoes) {
   std::string long_cjk, many_a, openings;
   for (int i = 0; i < 300; ++i) long_cjk += "中";
@@ -215,6 +215,7 @@ TEST(PatternMatcherTest, MatchesAsRe2AloneDoes) {
       {"<i>(.*?)</i>", "<i>\xF5\x80\x80\x80</i>", {}, {}},
       {"<i>(.*?)</i>", "<i>\xE4\xC0\x80</i>", {}, {}},
       {"<i>(.?)", "xxxx<i>", {""}, {1}},
+      {"<ix*>(y)", "<i>y", {"y"}, {1}},
       {"<i>(\\s)</i>", "<i>\v</i><i> </i>", {" "}, {0, 0, 0, 1}},
       {"<i>\\b(x)", "<i>x", {"x"}, {0, 0, 0, 1}},
       {"a(?:(x+)+c)?(x+)b", "A" + std::string(3000, 'x') + "b", {""}, {0, 0, 1}},

@@ -98,6 +98,8 @@ build_icu() {
     CPPFLAGS=-DU_STATIC_IMPLEMENTATION >configure.log
   make -j "$jobs" >build.log
   make install >install.log
+  # mingw's static ICU libraries carry an "s" that CMake's FindICU looks for only with MSVC.
+  for lib in uc dt; do ln -sf "libsicu$lib.a" "$prefix/lib/libicu$lib.a"; done
 }
 
 build_googletest() {  # for the test programs that run under Wine
@@ -123,7 +125,12 @@ build_qtbase() {
 for name in "${names[@]}"; do
   [[ -f $prefix/.stamps/$name ]] && continue
   echo "== $name ($(date +%T))"
-  (set -e; "build_$name") || { echo "FAILED: $name (logs in $work/$name)"; exit 1; }
+  # Not in a condition: there bash would ignore set -e inside the function.
+  set +e
+  (set -e; "build_$name")
+  status=$?
+  set -e
+  [[ $status -eq 0 ]] || { echo "FAILED: $name (logs in $work/$name)"; exit 1; }
   touch "$prefix/.stamps/$name"
 done
 echo "== done ($(date +%T))"
