@@ -1,8 +1,6 @@
-// Both windows with real widgets over a catalogue served from 127.0.0.1, walked as a user walks
-// them: search, the popup menu, the detail window, copying, closing. The walks run on Qt's
-// offscreen platform, and in the Windows build on Windows' own under Wine; the tests named
-// Pointer* run on xcb under Xvfb, where xdotool's input goes through the window system's event
-// queue as a user's does.
+// Both windows with real widgets over a catalogue on 127.0.0.1, walked as a user walks them. The
+// walks run offscreen (under Wine: on Windows' own platform); Pointer* runs on xcb under Xvfb,
+// where xdotool's input goes through the window system as a user's does.
 #include <gtest/gtest.h>
 
 #include <QtTest>
