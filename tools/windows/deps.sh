@@ -96,8 +96,9 @@ build_icu() {
     --disable-samples --disable-extras --disable-layoutex --disable-tools \
     CC=$host-gcc-posix CXX=$host-g++-posix CFLAGS=-O2 CXXFLAGS="-O2 -std=c++17" \
     CPPFLAGS=-DU_STATIC_IMPLEMENTATION >configure.log
-  make -j "$jobs" >build.log
-  make install >install.log
+  # Only the common library and the data: the converters need nothing else.
+  for part in stubdata common data; do make -C "$part" -j "$jobs" >>build.log; done
+  for part in common data; do make -C "$part" install >>install.log; done
   # mingw's static ICU libraries carry an "s" that CMake's FindICU looks for only with MSVC.
   for lib in uc dt; do ln -sf "libsicu$lib.a" "$prefix/lib/libicu$lib.a"; done
 }
@@ -122,15 +123,21 @@ build_qtbase() {
     -DFEATURE_windeployqt=OFF
 }
 
-for name in "${names[@]}"; do
-  [[ -f $prefix/.stamps/$name ]] && continue
-  echo "== $name ($(date +%T))"
-  # Not in a condition: there bash would ignore set -e inside the function.
-  set +e
-  (set -e; "build_$name")
-  status=$?
-  set -e
-  [[ $status -eq 0 ]] || { echo "FAILED: $name (logs in $work/$name)"; exit 1; }
-  touch "$prefix/.stamps/$name"
-done
-echo "== done ($(date +%T))"
+# The whole run is one function, read to its end before it starts, so that editing this file
+# while it runs cannot change what the running build does.
+main() {
+  local name status
+  for name in "${names[@]}"; do
+    [[ -f $prefix/.stamps/$name ]] && continue
+    echo "== $name ($(date +%T))"
+    # Not in a condition: there bash would ignore set -e inside the function.
+    set +e
+    (set -e; "build_$name")
+    status=$?
+    set -e
+    [[ $status -eq 0 ]] || { echo "FAILED: $name (logs in $work/$name)"; exit 1; }
+    touch "$prefix/.stamps/$name"
+  done
+  echo "== done ($(date +%T))"
+}
+main
