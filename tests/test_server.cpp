@@ -9,7 +9,6 @@
 #include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
-using ssize_t = int;
 constexpr int MSG_NOSIGNAL = 0;
 int CloseSocket(int socket) { return closesocket(static_cast<SOCKET>(socket)); }
 int Poll(pollfd* fds, unsigned long n, int timeout) { return WSAPoll(fds, n, timeout); }
@@ -44,7 +43,9 @@ namespace {
 using namespace std::chrono_literals;
 
 bool WaitReadable(int socket, const std::atomic<bool>& stopping) {
-  pollfd p{socket, POLLIN, 0};
+  pollfd p{};
+  p.fd = socket;
+  p.events = POLLIN;
   int ready = 0;
   while (!stopping && (ready = Poll(&p, 1, 20)) == 0) {
   }

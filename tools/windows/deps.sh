@@ -51,9 +51,9 @@ build_zlib() {
   sed -e "s|^prefix=.*|prefix=$prefix|" build/zlib.pc >"$prefix/lib/pkgconfig/zlib.pc"
 }
 
-build_pcre2() {  # 8-bit for Quillon, 16-bit for Qt
+build_pcre2() {
   unpack pcre2
-  cmake_static . -DPCRE2_BUILD_PCRE2_16=ON -DPCRE2_SUPPORT_JIT=ON -DPCRE2_BUILD_PCRE2GREP=OFF \
+  cmake_static . -DPCRE2_SUPPORT_JIT=ON -DPCRE2_BUILD_PCRE2GREP=OFF \
     -DPCRE2_BUILD_TESTS=OFF -DPCRE2_STATIC_PIC=ON
 }
 
@@ -99,7 +99,10 @@ build_icu() {
   # Only the common library and the data: the converters need nothing else.
   for part in stubdata common data; do make -C "$part" -j "$jobs" >>build.log; done
   for part in common data; do make -C "$part" install >>install.log; done
-  # mingw's static ICU libraries carry an "s" that CMake's FindICU looks for only with MSVC.
+  # For mingw, ICU installs its stub as the data library and the data in bin/; and its static
+  # libraries carry an "s" that CMake's FindICU looks for only with MSVC.
+  cp lib/sicudt.a "$prefix/lib/libsicudt.a"
+  rm -f "$prefix/bin/sicudt.a"
   for lib in uc dt; do ln -sf "libsicu$lib.a" "$prefix/lib/libicu$lib.a"; done
 }
 
@@ -108,8 +111,9 @@ build_googletest() {  # for the test programs that run under Wine
   cmake_static . -Dgtest_disable_pthreads=OFF
 }
 
-# Core, Gui, Widgets, Test, the Windows platform plugin and style; bundled HarfBuzz, FreeType
-# and libpng; zlib and PCRE2 from this prefix, so that Quillon links one copy of each.
+# Core, Gui, Widgets, Test, the Windows platform plugin and style; bundled HarfBuzz, FreeType,
+# libpng and PCRE2 (16-bit, whose names never meet the 8-bit library's); zlib from this prefix,
+# so that Quillon links one copy of it.
 build_qtbase() {
   unpack qt6-base
   cmake_static . -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
@@ -117,7 +121,7 @@ build_qtbase() {
     -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_opengl=OFF -DFEATURE_dbus=OFF \
     -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
     -DFEATURE_tabletevent=OFF -DFEATURE_dynamicgl=OFF -DFEATURE_system_zlib=ON \
-    -DFEATURE_system_pcre2=ON -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF \
+    -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF \
     -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF -DFEATURE_icu=OFF -DINPUT_openssl=no \
     -DFEATURE_sql=OFF -DFEATURE_androiddeployqt=OFF -DFEATURE_macdeployqt=OFF \
     -DFEATURE_windeployqt=OFF
