@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The Windows program as the standard tools read it: one x86-64 GUI program file whose imports are
-# DLLs every Windows 10 has, with the version resource and the six-image icon.
-#   tests/check_windows_program.sh path/to/Quillon.exe
+# DLLs every Windows 10 has, with the version resource and the six-image icon; and its installer,
+# run silently under Wine (WINEPREFIX), puts it and its Start-menu entry in place and takes them
+# away again.
+#   tests/check_windows_program.sh path/to/Quillon.exe path/to/Quillon-1.0.0.0-setup.exe
 set -uo pipefail
-exe=$1
+exe=$1 setup=$2
 failures=0
 check() { grep -qE -- "$2" <<<"$3" || { echo "FAIL: $1: $(head -c 300 <<<"$3")"; failures=$((failures + 1)); }; }
 
@@ -14,5 +16,13 @@ check "imports" "^kernel32\.dll$" "$(grep -vxE "($system)(\.dll)?" <<<"$imports"
 version=$(wrestool -x --type=16 "$exe" | strings -el | tr '\n' ' ')
 check "version resource" "080404B0 .*FileVersion 1\.00 .*InternalName Quillon .*OriginalFilename Quillon\.exe .*ProductName Quillon .*ProductVersion 1\.00" "$version"
 check "icon of six images" "^6$" "$(wrestool -l --type=3 "$exe" | wc -l)"
+menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quillon.lnk"
+wine "$setup" /S '/D=C:\Quillon'  # a folder without blanks: NSIS takes /D= and _?= unquoted
+check "installed" "^Quillon\.exe Uninstall\.exe $" "$(ls "$WINEPREFIX/drive_c/Quillon" | tr '\n' ' ')"
+check "Start-menu entry" "Quillon\.lnk" "$(ls "$menu")"
+cmp -s "$exe" "$WINEPREFIX/drive_c/Quillon/Quillon.exe" || check "the installed program" "^$" "differs"
+wine 'C:\Quillon\Uninstall.exe' /S '_?=C:\Quillon'  # waits; leaves only the uninstaller itself
+check "uninstalled" "^Uninstall\.exe $" "$(ls "$WINEPREFIX/drive_c/Quillon" "$menu" 2>/dev/null | tr '\n' ' ')"
+rm -rf "$WINEPREFIX/drive_c/Quillon"
 echo "$failures failures"
 exit "$failures"

@@ -14,7 +14,7 @@ QUILLON_TEST_PACKAGES=(
 # The Windows build (tools/windows/build.sh): the cross compilers, what Debian's source packages
 # need to build, Qt's host tools of the same version, and Wine with an X server for the tests.
 QUILLON_WINDOWS_PACKAGES=(
-  cmake make ninja-build pkg-config dpkg-dev zip xz-utils
+  cmake make ninja-build pkg-config dpkg-dev zip xz-utils nsis
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   perl python3 python3-six unicode-data icu-devtools
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n

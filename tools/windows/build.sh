@@ -3,8 +3,8 @@
 #   tools/windows/build.sh [CMAKE_ARGS...]    e.g. -DQUILLON_SITE_BASE=http://catalogue.example/
 # Installs the packages it needs, builds the dependencies when they are missing or their recipe
 # changed (into ${XDG_CACHE_HOME:-~/.cache}/quillon-windows/<recipe>, kept for later builds; the
-# first build takes most of an hour), then Quillon and its tests into build-windows/, and zips
-# the program. The last line printed is the path of Quillon.exe.
+# first build takes most of an hour), then Quillon and its tests into build-windows/, zips the
+# program and makes its installer. The last line printed is the path of Quillon.exe.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source tools/packages.sh
@@ -37,4 +37,6 @@ cmake --build build-windows -j "$(nproc)" >&2
 program=build-windows/app/Quillon.exe
 rm -f build-windows/Quillon-1.0.0.0-win64.zip
 (cd build-windows/app && zip -q -9 ../Quillon-1.0.0.0-win64.zip Quillon.exe)
+makensis -V2 -DEXE="$PWD/$program" -DOUT="$PWD/build-windows/Quillon-1.0.0.0-setup.exe" \
+  tools/windows/quillon.nsi >&2
 echo "$PWD/$program"
