@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 #include "detail/link_copy.h"
 #include "detail/link_list.h"
@@ -78,19 +79,13 @@ bool IsValidUtf8(std::string_view text) {
   if (const auto link = ExtractFinalLink(page)) fromPage(*link);
 }
 
-// `page` with every k and s written as KELVIN SIGN and LONG S, which fold onto them, and the
-// bytes 1 to 4 as those two, dotted capital I and dotless i, so that a mutation can put any of them
-// where \w reads.
+// `page` with k, s and the bytes 1 to 4 written as letters that case folding takes for k, s or i
+// (KELVIN SIGN, LONG S, then dotted I and dotless i), so a mutation can put them where \w reads.
 std::string WithFoldingLetters(std::string_view page) {
-  static const char* const kLetters[] = {"\xE2\x84\xAA", "\xC5\xBF", "\xC4\xB0", "\xC4\xB1"};
+  static const std::map<char, std::string> kLetters = {
+      {'k', "\u212A"}, {'s', "\u017F"}, {1, "\u212A"}, {2, "\u017F"}, {3, "\u0130"}, {4, "\u0131"}};
   std::string out;
-  for (const char c : page) {
-    if (c >= 1 && c <= 4) {
-      out += kLetters[c - 1];
-    } else {
-      out += c == 'k' ? kLetters[0] : c == 's' ? kLetters[1] : std::string(1, c);
-    }
-  }
+  for (const char c : page) out += kLetters.contains(c) ? kLetters.at(c) : std::string(1, c);
   return out;
 }
 
