@@ -149,6 +149,7 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   EXPECT_TRUE(Centred(&window));
   auto* label = window.findChild<QLabel*>("Label1");
   EXPECT_EQ(window.windowTitle() + label->font().family(), "Quillon宋体");
+  EXPECT_EQ(QFontInfo(label->font()).family(), "Noto Serif CJK SC") << "the serif stands in";
   EXPECT_TRUE(label->x() == txtSearch->x() && label->x() > 0) << "aligned, inside the window";
   EXPECT_EQ(window.focusWidget(), txtSearch);
   EXPECT_EQ(Column(lvw, -1).join(" "), "名称433 类型47 url0");
