@@ -38,6 +38,7 @@ QFont SongTiFont() {
 void CenterOnScreen(QWidget* window) {
   const QScreen* screen = QGuiApplication::primaryScreen();
   if (screen == nullptr) return;
+  window->winId();  // the native window first: on Windows only it knows the title bar's height
   QRect frame = window->frameGeometry();
   frame.moveCenter(screen->availableGeometry().center());
   window->move(frame.topLeft());

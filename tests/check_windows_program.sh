@@ -13,7 +13,7 @@ check "GUI program for x86-64" "PE32\+ executable \(GUI\) x86-64" "$(file -b "$e
 system='advapi32|bcrypt|comctl32|comdlg32|crypt32|d3d11|d3d12|d3d9|dwmapi|dwrite|dxgi|gdi32|imm32|kernel32|msvcrt|netapi32|ole32|oleaut32|secur32|setupapi|shcore|shell32|shlwapi|user32|userenv|uxtheme|version|winmm|winspool\.drv|ws2_32|wtsapi32|iphlpapi|normaliz|authz|api-ms-win-[a-z0-9-]+'
 imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
 check "imports" "^kernel32\.dll$" "$(grep -vxE "($system)(\.dll)?" <<<"$imports"; grep -x kernel32.dll <<<"$imports")"
-version=$(wrestool -x --type=16 "$exe" | strings -el | tr '\n' ' ')
+version=$(wrestool -x --raw --type=16 "$exe" | strings -el | tr '\n' ' ')
 check "version resource" "080404B0 .*FileVersion 1\.00 .*InternalName Quillon .*OriginalFilename Quillon\.exe .*ProductName Quillon .*ProductVersion 1\.00" "$version"
 check "icon of six images" "^6$" "$(wrestool -l --type=3 "$exe" | wc -l)"
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quillon.lnk"
@@ -22,7 +22,7 @@ check "installed" "^Quillon\.exe Uninstall\.exe $" "$(ls "$WINEPREFIX/drive_c/Qu
 check "Start-menu entry" "Quillon\.lnk" "$(ls "$menu")"
 cmp -s "$exe" "$WINEPREFIX/drive_c/Quillon/Quillon.exe" || check "the installed program" "^$" "differs"
 wine 'C:\Quillon\Uninstall.exe' /S '_?=C:\Quillon'  # waits; leaves only the uninstaller itself
-check "uninstalled" "^Uninstall\.exe $" "$(ls "$WINEPREFIX/drive_c/Quillon" "$menu" 2>/dev/null | tr '\n' ' ')"
+check "uninstalled" "^Uninstall\.exe $" "$(ls "$WINEPREFIX/drive_c/Quillon" | tr '\n' ' ')$(ls "$menu" 2>/dev/null)"
 rm -rf "$WINEPREFIX/drive_c/Quillon"
 echo "$failures failures"
 exit "$failures"

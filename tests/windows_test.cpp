@@ -5,6 +5,11 @@
 
 #include <QtTest>
 #include <QtWidgets>
+#include <thread>
+#ifdef _WIN32  // two functions of user32, not windows.h, which defines frm1 as a number
+extern "C" __declspec(dllimport) int __stdcall OpenClipboard(void* owner);
+extern "C" __declspec(dllimport) int __stdcall CloseClipboard();
+#endif
 
 #include "search/frm1.h"
 #include "search/list_view.h"
@@ -69,6 +74,38 @@ QString Spoken(QObject* object, int row = -1, int column = 0) {
   static_cast<ListView*>(object)->doItemsLayout();  // the rows the interface walks
   return spoken->tableInterface()->cellAt(row, column)->text(QAccessible::Name);
 }
+
+// Another program that will not let the clipboard have the link. Windows lets one program hold
+// the clipboard open; X11 lets one take the selection back at once, which Qt reports at once.
+class ClipboardHolder final {
+ public:
+#ifdef _WIN32
+  explicit ClipboardHolder(QClipboard*)
+      : m_open(std::thread([this] {
+          OpenClipboard(nullptr);
+          m_held.test_and_set();
+          m_held.notify_all();
+          while (m_held.test()) std::this_thread::sleep_for(10ms);
+          CloseClipboard();
+        })) {
+    m_held.wait(false);
+  }
+  ~ClipboardHolder() { m_held.clear(), m_open.join(); }
+
+ private:
+  std::atomic_flag m_held;
+  std::thread m_open;
+#else
+  explicit ClipboardHolder(QClipboard* c)
+      : m_back(QObject::connect(c, &QClipboard::dataChanged, [c] {
+          if (c->text() != "before") c->setText("before");
+        })) {}
+  ~ClipboardHolder() { QObject::disconnect(m_back); }
+
+ private:
+  QMetaObject::Connection m_back;
+#endif
+};
 
 bool Centred(QWidget* w) {
   return (w->frameGeometry().center() - w->screen()->availableGeometry().center())
@@ -213,21 +250,21 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
     EXPECT_TRUE(detail->isVisible()) << "Escape does not close the window";
 
     // Beside the rows: nothing; a row without a redirect, or a clipboard that another program
-    // takes back: nothing said, the clipboard as it was.
+    // holds: nothing said, the clipboard as it was.
     EXPECT_EQ(MessageDuring([&] {
                 PressRow(links, -1, Qt::LeftButton);
                 PressRow(links, 1, Qt::LeftButton);
                 EXPECT_EQ(links->SelectedItem(), 1);
-                const auto holder =
-                    QObject::connect(clipboard, &QClipboard::dataChanged, [clipboard] {
-                      if (clipboard->text() != "before") clipboard->setText("before");
-                    });
+                const ClipboardHolder holder(clipboard);
                 PressRow(links, 0, Qt::LeftButton);
-                QObject::disconnect(holder);
               }),
               "");
     EXPECT_EQ(server.Count("/link/abc_1/"), 2);
+#ifdef _WIN32  // a held clipboard refuses Quillon's text, and reads back empty once let go
+    EXPECT_EQ(clipboard->text(), "");
+#else
     EXPECT_EQ(clipboard->text(), "before");
+#endif
     // Any button, with keys held, copies the final link and confirms.
     for (const auto button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
       clipboard->setText("before");

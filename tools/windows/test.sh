@@ -9,4 +9,4 @@ install_missing_packages wine wine64 xvfb xauth icoutils file binutils-mingw-w64
 # A prefix of the build's own; no Mono or Gecko (nothing asks for them) and no dialogs.
 export WINEPREFIX=$PWD/build-windows/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 [[ -f $WINEPREFIX/system.reg ]] || xvfb-run -a wineboot --init
-xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir build-windows --output-on-failure -j "$(nproc)"
+xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir build-windows --output-on-failure
