@@ -14,7 +14,6 @@
 #include <limits>
 
 // The pattern as PCRE2 code, anchored where it is asked to match.
-// The pattern as PCRE2 code, anchored where it is asked to match.
 struct PatternMatcherPcre {
   pcre2_code* code = nullptr;
   ~PatternMatcherPcre() { pcre2_code_free(code); }
@@ -53,54 +52,46 @@ std::size_t NextCharacter(std::string_view text, std::size_t at) {
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// Whether PCRE2 reads `pattern` as RE2 does. They differ on "$" (PCRE2 also matches before a final
-// line feed) and on letter escapes such as "\s" (PCRE2 counts a vertical tab as a blank); of those
-// only \w, \d and their negations are the same in both, and only outside a bracketed class, where
-// AsciiClasses makes RE2 read them as PCRE2 does. \b looks at the character before a match,
-// which PCRE2 would read unchecked.
-bool ReadAlikeByBoth(std::string_view pattern) {
-  bool inClass = false;
-  for (std::size_t i = 0; i < pattern.size(); ++i) {
-    if (pattern[i] == '$') return false;
-    if (pattern[i] == '[' || pattern[i] == ']') inClass = pattern[i] == '[';
-    if (pattern[i] == '\\' && ++i < pattern.size() &&
-        std::isalnum(static_cast<unsigned char>(pattern[i])) &&
-        (inClass || std::string_view("wWdD").find(pattern[i]) == std::string_view::npos)) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// `pattern` with \w, \W, \d and \D outside brackets read case-sensitively. Under
-// case-insensitive matching RE2 folds the word class onto U+212A KELVIN SIGN and U+017F LONG S
-// (they fold to k and s); the classes are ASCII, and their case changes nothing else.
-std::string AsciiClasses(std::string_view pattern) {
-  std::string out;
+// `pattern` as RE2 is to read it, and whether PCRE2 reads it alike. Under case-insensitive
+// matching RE2 folds the word class onto U+212A KELVIN SIGN and U+017F LONG S (they fold to k and
+// s), so \w, \W, \d and \D outside brackets are given to it case-sensitively: the classes are
+// ASCII, and their case changes nothing else. PCRE2 reads otherwise "$" (it also matches before a
+// final line feed), letter escapes such as "\s" (it counts a vertical tab as a blank), those four
+// classes inside brackets, and \b, which looks at the character before a match unchecked.
+struct Re2Reading {
+  std::string pattern;
+  bool readAlikeByPcre = true;
+};
+Re2Reading ReadForRe2(std::string_view pattern) {
+  Re2Reading reading;
   bool inClass = false;
   for (std::size_t i = 0; i < pattern.size(); ++i) {
     const char c = pattern[i];
+    if (c == '$') reading.readAlikeByPcre = false;
     if (c == '[' || c == ']') inClass = c == '[';
-    if (c == '\\' && i + 1 < pattern.size()) {
-      const char escaped = pattern[++i];
-      const bool ascii =
-          !inClass && std::string_view("wWdD").find(escaped) != std::string_view::npos;
-      out += ascii ? "(?-i:\\" : "\\";
-      out += escaped;
-      if (ascii) out += ')';
+    if (c != '\\' || i + 1 == pattern.size()) {
+      reading.pattern += c;
       continue;
     }
-    out += c;
+    const char escaped = pattern[++i];
+    const bool wordOrDigit = std::string_view("wWdD").find(escaped) != std::string_view::npos;
+    if (std::isalnum(static_cast<unsigned char>(escaped)) && (inClass || !wordOrDigit)) {
+      reading.readAlikeByPcre = false;
+    }
+    const bool ascii = wordOrDigit && !inClass;
+    reading.pattern += ascii ? "(?-i:\\" : "\\";
+    reading.pattern += escaped;
+    if (ascii) reading.pattern += ')';
   }
-  return out;
+  return reading;
 }
 
 // The literal text every match begins with, lower-cased: the leading characters up to the first
 // metacharacter, less a character a quantifier makes optional. It stops before 'k' and 's', which
 // RE2 also matches to U+212A KELVIN SIGN and U+017F LONG S, and before any non-ASCII byte. A
-// pattern with an alternative has none, nor one PCRE2 reads otherwise than RE2.
+// pattern with an alternative has none.
 std::string LiteralPrefix(std::string_view pattern) {
-  if (pattern.find('|') != std::string_view::npos || !ReadAlikeByBoth(pattern)) return {};
+  if (pattern.find('|') != std::string_view::npos) return {};
   std::string prefix;
   for (const char c : pattern) {
     if (std::string_view("?*{").find(c) != std::string_view::npos && !prefix.empty()) {
@@ -198,14 +189,15 @@ int PcreMatch(const pcre2_code* code, PcreScratch& scratch, std::string_view tex
                      PCRE2_NO_UTF_CHECK | partial, scratch.data, scratch.context);
 }
 
-// One text as PCRE2 reads it: how far its UTF-8 has been checked, where the first invalid byte
-// found stands, how many bytes its windows may still cover, and the longest match so far.
+// One text as PCRE2 reads it: how far its UTF-8 has been checked and whether the check stopped
+// there at an invalid character, how many bytes its windows may still cover, and the longest
+// match so far.
 struct PcreText {
   explicit PcreText(std::string_view t)
       : text(t), windowsLeft(kWindowsPerByte * (t.size() + kMinimumWindow)) {}
   std::string_view text;
   std::size_t checkedEnd = 0;
-  std::size_t invalidAt = std::string_view::npos;
+  bool invalidAtCheckedEnd = false;
   std::size_t windowsLeft;
   std::size_t longest = 0;
 };
@@ -236,15 +228,14 @@ std::size_t ValidUtf8End(std::string_view text, std::size_t from, std::size_t en
 std::size_t ValidEnd(PcreText& t, std::size_t at, std::size_t end) {
   if (at > t.checkedEnd) {
     t.checkedEnd = at;
-    t.invalidAt = std::string_view::npos;
+    t.invalidAtCheckedEnd = false;
   }
-  if (end > t.checkedEnd && t.invalidAt == std::string_view::npos) {
+  if (end > t.checkedEnd && !t.invalidAtCheckedEnd) {
     t.checkedEnd = ValidUtf8End(t.text, t.checkedEnd, end);
     // A character `end` cuts may be whole in the text; one that is not whole in four bytes is not.
     const std::size_t whole = std::min(t.text.size(), t.checkedEnd + 4);
-    if (t.checkedEnd < end && ValidUtf8End(t.text, t.checkedEnd, whole) == t.checkedEnd) {
-      t.invalidAt = t.checkedEnd;
-    }
+    t.invalidAtCheckedEnd =
+        t.checkedEnd < end && ValidUtf8End(t.text, t.checkedEnd, whole) == t.checkedEnd;
   }
   return std::min(end, t.checkedEnd);
 }
@@ -264,14 +255,15 @@ int MatchInWindow(const pcre2_code* code, PcreScratch& scratch, PcreText& t, std
 
 }  // namespace
 
-PatternMatcher::PatternMatcher(std::string_view pattern, Mode mode, Engine engine)
-    : m_re(std::make_unique<re2::RE2>(AsciiClasses(pattern), MatcherOptions())), m_mode(mode) {
+PatternMatcher::PatternMatcher(std::string_view pattern, Mode mode, Engine engine) : m_mode(mode) {
+  const Re2Reading reading = ReadForRe2(pattern);
+  m_re = std::make_unique<re2::RE2>(reading.pattern, MatcherOptions());
   if (!m_re->ok()) {
     std::fprintf(stderr, "quillon: pattern does not compile: %s\n  %.*s\n", m_re->error().c_str(),
                  static_cast<int>(pattern.size()), pattern.data());
     std::abort();
   }
-  if (engine == Engine::kRe2) return;
+  if (engine == Engine::kRe2 || !reading.readAlikeByPcre) return;
   m_prefix = LiteralPrefix(pattern);
   if (!m_prefix.empty()) m_pcre = CompilePcre(pattern);
 }
@@ -280,8 +272,12 @@ PatternMatcher::~PatternMatcher() = default;
 
 std::vector<Match> PatternMatcher::Execute(std::string_view text, MatchPaths* paths) const {
   MatchPaths counted;
-  std::vector<Match> matches = m_pcre ? ExecuteLayered(text, counted) : std::vector<Match>();
-  if (!m_pcre) counted.re2Alone += ExecuteRe2(text, 0, matches);
+  std::vector<Match> matches;
+  if (m_pcre) {
+    matches = ExecuteLayered(text, counted);
+  } else {
+    counted.re2Alone = ExecuteRe2(text, 0, matches);
+  }
   if (paths != nullptr) *paths = counted;
   return matches;
 }
