@@ -5,8 +5,7 @@
 
 // The one place where Windows and Linux differ: sockets and the heap's statistics.
 #ifdef _WIN32
-#define NOMINMAX
-#include <windows.h>
+#include <malloc.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
 constexpr int MSG_NOSIGNAL = 0;
@@ -43,9 +42,7 @@ namespace {
 using namespace std::chrono_literals;
 
 bool WaitReadable(int socket, const std::atomic<bool>& stopping) {
-  pollfd p{};
-  p.fd = socket;
-  p.events = POLLIN;
+  pollfd p{static_cast<decltype(pollfd::fd)>(socket), POLLIN, 0};
   int ready = 0;
   while (!stopping && (ready = Poll(&p, 1, 20)) == 0) {
   }
@@ -55,11 +52,7 @@ bool WaitReadable(int socket, const std::atomic<bool>& stopping) {
 int PortOf(int socket, bool peer) {
   sockaddr_storage address{};
   socklen_t length = sizeof address;
-  if (peer) {
-    getpeername(socket, reinterpret_cast<sockaddr*>(&address), &length);
-  } else {
-    getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
-  }
+  (peer ? getpeername : getsockname)(socket, reinterpret_cast<sockaddr*>(&address), &length);
   return ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);  // same place in IPv6
 }
 

@@ -270,6 +270,16 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   EXPECT_EQ(links->Count(), 0) << "closing discards rows";
   EXPECT_EQ(server.Count("/entry/"), 2);
 
+  // Closed while the detail window loads an entry page the server holds: at once, and no detail
+  // window appears; shown again, the window works as before.
+  QApplication::setQuitOnLastWindowClosed(false);
+  QTimer::singleShot(400ms, &window, [&window] { window.close(); });
+  const QDeadlineTimer loading(5s);
+  EXPECT_FALSE(Menu(lvw, 2, "资源详情", Qt::RightButton, items, [](QWidget*, ListView*) {}));
+  EXPECT_FALSE(loading.hasExpired()) << "long before the server would have answered";
+  EXPECT_FALSE(window.isVisible());
+  window.show();
+
   // An empty keyword empties the list and asks for one.
   EXPECT_EQ(MessageDuring([&] { Search(""); }), "提示: 请输入关键字 [确定]");
   EXPECT_EQ(lvw->Count(), 0);
