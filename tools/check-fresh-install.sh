@@ -62,7 +62,8 @@ port=$((20000 + RANDOM % 20000))
 (cd "$tls/site" && exec openssl s_server -quiet -accept "127.0.0.1:$port" -cert ../cert.pem \
   -key ../key.pem -WWW) >/dev/null 2>&1 &
 server=$!
-sleep 1
+# Up before the fetch, however busy the machine: the fetch has no second try.
+for _ in $(seq 100); do (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break; sleep 0.1; done
 cp "$tls/cert.pem" "$root/usr/local/share/ca-certificates/quillon-check.crt"
 in_root update-ca-certificates >/dev/null
 page=$(in_root "/tmp/$(basename "$fetch")" "https://127.0.0.1:$port/page.html")

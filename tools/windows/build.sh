@@ -14,11 +14,12 @@ install_missing_packages "${QUILLON_WINDOWS_PACKAGES[@]}"
 if ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
   sudo=()
   [[ $(id -u) -eq 0 ]] || sudo=(sudo)
-  if [[ -f /etc/apt/sources.list.d/debian.sources ]]; then
-    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources
+  deb822=/etc/apt/sources.list.d/debian.sources
+  if [[ -f $deb822 ]]; then
+    sed 's/^Types: deb$/Types: deb-src/' "$deb822" | "${sudo[@]}" tee "${deb822%/*}/quillon-src.sources"
   else
-    grep -E '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /'
-  fi | "${sudo[@]}" tee /etc/apt/sources.list.d/quillon-src.$([[ -f /etc/apt/sources.list.d/debian.sources ]] && echo sources || echo list) >/dev/null
+    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list | "${sudo[@]}" tee "${deb822%/*}/quillon-src.list"
+  fi >/dev/null
   "${sudo[@]}" apt-get update -q
 fi
 
