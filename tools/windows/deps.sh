@@ -96,7 +96,9 @@ build_icu() {
     --disable-samples --disable-extras --disable-layoutex --disable-tools \
     CC=$host-gcc-posix CXX=$host-g++-posix CFLAGS=-O2 CXXFLAGS="-O2 -std=c++17" \
     CPPFLAGS=-DU_STATIC_IMPLEMENTATION >configure.log
-  # Only the common library and the data: the converters need nothing else.
+  # Only the common library and the data: the converters need nothing else. The top level, not
+  # built, would make the folders they go to.
+  mkdir -p lib bin
   for part in stubdata common data; do make -C "$part" -j "$jobs" >>build.log; done
   for part in common data; do make -C "$part" install >>install.log; done
   # For mingw, ICU installs its stub as the data library and the data in bin/; and its static
