@@ -1,11 +1,12 @@
 #include "test_server.h"
 
+#include <malloc.h>
+
 #include <fstream>
 #include <sstream>
 
 // The one place where Windows and Linux differ: sockets and the heap's statistics.
 #ifdef _WIN32
-#include <malloc.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
 constexpr int MSG_NOSIGNAL = 0;
@@ -25,7 +26,6 @@ std::size_t HeapInUse() {  // the C runtime's heap, which malloc and operator ne
   return used;
 }
 #else
-#include <malloc.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>

@@ -44,6 +44,11 @@ std::function<bool()> When(const char* kind, std::function<void(QWidget*)> act) 
   };
 }
 
+// A step for During: `act` runs once `server` is asked for `target`, so while Quillon waits on it.
+std::function<bool()> Asked(const TestServer& server, std::string target, auto act) {
+  return [&server, target, act] { return server.Count(target) > 0 && (act(), true); };
+}
+
 // "title: text [buttons]" of the message box `act` opens, which it closes, or "".
 QString MessageDuring(const std::function<void()>& act) {
   QString said;
@@ -255,9 +260,9 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
                 "ed2k://|file|a.avi|734003200|0123456789ABCDEF0123456789ABCDEF|/");
     }
     // Closed while a copy waits on a link page that never comes: the copy is abandoned.
-    QTimer::singleShot(200ms, detail, [detail] { detail->close(); });
     const QDeadlineTimer soon(5s);
-    EXPECT_EQ(MessageDuring([&] { PressRow(links, 3, Qt::LeftButton); }), "");
+    During([&] { EXPECT_EQ(MessageDuring([&] { PressRow(links, 3, Qt::LeftButton); }), ""); },
+           {Asked(server, "/link/abc_1/3/", [detail] { detail->close(); })});
     EXPECT_FALSE(soon.hasExpired()) << "long before the server would have answered";
     EXPECT_FALSE(detail->isVisible());
     EXPECT_EQ(clipboard->text().left(4), "ed2k");
@@ -273,9 +278,9 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   // Closed while the detail window loads an entry page the server holds: at once, and no detail
   // window appears; shown again, the window works as before.
   QApplication::setQuitOnLastWindowClosed(false);
-  QTimer::singleShot(400ms, &window, [&window] { window.close(); });
   const QDeadlineTimer loading(5s);
-  EXPECT_FALSE(Menu(lvw, 2, "资源详情", Qt::RightButton, items, [](QWidget*, ListView*) {}));
+  During([&] { EXPECT_FALSE(Menu(lvw, 2, "资源详情", Qt::RightButton, items, [](auto, auto) {})); },
+         {Asked(server, "/entry/e5/", [&window] { window.close(); })});
   EXPECT_FALSE(loading.hasExpired()) << "long before the server would have answered";
   EXPECT_FALSE(window.isVisible());
   window.show();
@@ -289,9 +294,10 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   // holds: at once, and nothing of the first two pages is listed.
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-  QTimer::singleShot(400ms, [&] { QTest::keyClick(txtSearch, Qt::Key_F4, Qt::AltModifier); });
   const QDeadlineTimer soon(5s);
-  Search("hold");
+  During([&] { Search("hold"); }, {Asked(server, "/search/entry/?query=hold&flag=1-1&page=3", [&] {
+           QTest::keyClick(txtSearch, Qt::Key_F4, Qt::AltModifier);
+         })});
   EXPECT_FALSE(soon.hasExpired()) << "long before the server would have answered";
   EXPECT_EQ(lvw->Count(), 0);
   EXPECT_FALSE(window.isVisible());
