@@ -229,13 +229,13 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
                 PressRow(links, 1, Qt::LeftButton);
                 EXPECT_EQ(links->SelectedItem(), 1);
 #ifdef _WIN32  // Windows lets another program hold the clipboard open
-                std::atomic_flag held;
+                std::atomic<bool> held = false;
                 const std::jthread other([&held](std::stop_token stop) {
-                  OpenClipboard(nullptr), held.test_and_set(), held.notify_all();
+                  OpenClipboard(nullptr), held = true;
                   while (!stop.stop_requested()) std::this_thread::sleep_for(10ms);
                   CloseClipboard();
                 });
-                held.wait(false);
+                while (!held) std::this_thread::sleep_for(1ms);
 #else  // X11 lets one take the selection back at once, until `other` goes
                 const QObject other;
                 QObject::connect(clipboard, &QClipboard::dataChanged, &other, [&] {
