@@ -1,5 +1,5 @@
 # The Debian packages Quillon needs, and a helper that installs only those that are missing.
-# Sourced by test.sh, run.sh and bench.sh.
+# Sourced by test.sh, run.sh, bench.sh and tools/windows/{build,test}.sh.
 
 QUILLON_BUILD_PACKAGES=(
   cmake make g++ pkg-config
@@ -12,14 +12,15 @@ QUILLON_TEST_PACKAGES=(
   xvfb xauth xdotool qt6-qpa-plugins qt6-translations-l10n
 )
 # The Windows build (tools/windows/build.sh): the cross compilers, what Debian's source packages
-# need to build, Qt's host tools of the same version, and Wine with an X server for the tests.
+# need to build, and Qt's host tools of the same version. Its tests (tools/windows/test.sh): Wine
+# with an X server, and the tools that read the program file.
 QUILLON_WINDOWS_PACKAGES=(
   cmake make ninja-build pkg-config dpkg-dev zip xz-utils nsis
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   perl python3 python3-six unicode-data icu-devtools
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
-  wine wine64 xvfb xauth
 )
+QUILLON_WINDOWS_TEST_PACKAGES=(wine wine64 xvfb xauth icoutils file binutils-mingw-w64-x86-64)
 
 install_missing_packages() {
   local missing=()

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source tools/packages.sh
-install_missing_packages wine wine64 xvfb xauth icoutils file binutils-mingw-w64-x86-64
+install_missing_packages "${QUILLON_WINDOWS_TEST_PACKAGES[@]}"
 # A prefix of the build's own; no Mono or Gecko (nothing asks for them) and no dialogs.
 export WINEPREFIX=$PWD/build-windows/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 [[ -f $WINEPREFIX/system.reg ]] || xvfb-run -a wineboot --init
