@@ -73,7 +73,7 @@ bool RunWithoutFreezing(const std::function<void()>& work) {
   std::atomic<bool>* const outer = std::exchange(g_cancelled, &cancelled);
   QEventLoop loop;
   std::thread worker([&] {
-    const Module1::CancelScope scope(cancelled);
+    const Module1::FetchScope scope(cancelled);
     work();
     finished = true;
     // Queued, so the loop ends even when the work finished before the loop began.

@@ -7,7 +7,7 @@
 // The call returns when `work` has finished, as a blocking call would. Meanwhile the calling
 // thread handles paint, timer and close events; clicks, keys and other input are held and
 // delivered in their order once the work is done, so two handlers never overlap. A window's
-// close event calls CancelWait(): the fetch in flight ends at once (see Module1::CancelScope) and
+// close event calls CancelWait(): the fetch in flight ends at once (see Module1::FetchScope) and
 // the call returns false, after which the handler writes nothing.
 #pragma once
 

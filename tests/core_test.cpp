@@ -3,7 +3,9 @@
 // semantics, and the rows each step makes of fixture pages and hostile pages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <span>
+#include <thread>
 
 #include "catalogue.h"
 #include "detail/link_copy.h"
@@ -166,13 +168,82 @@ TEST(FetchPageTest, UrlInTextAndRequestOut) {
     EXPECT_EQ(r.remotePort, server.Requests()[0].remotePort) << r.head;
   }
   {
-    const Module1::CancelScope scope(cancel);
+    const Module1::FetchScope scope(cancel);
     for (const auto& [path, answer, limits, text, seen] : hostile) {
       EXPECT_EQ(FetchPage(path.starts_with("http") ? path : server.Url(path), false, limits), text)
           << path;
     }
   }
   EXPECT_EQ(FetchPage(server.Url("utf8"), false), utf8);  // an ended cancel scope cancels nothing
+}
+
+// System proxy settings in, the ways tried and the page out. Pages under a .invalid host can come
+// only through the test server acting as the proxy; a page that comes direct is asked for in origin
+// form. The settings take effect as the system passes them on: the ways are awaited.
+TEST(FetchPageTest, ThroughTheSystemsProxy) {
+  const std::string utf8 = "<b>中</b>", far = "http://catalogue.invalid/utf8", dead = "127.0.0.1:1";
+  const auto script = [](const std::string& result) {
+    return Page("function FindProxyForURL(url, host) { return \"" + result + "\"; }");
+  };
+  // A proxy that asks for a login, which only "u:p" passes.
+  const auto login = [&utf8](Connection& c, const Request& r) {
+    const bool in = r.head.find("\r\nProxy-Authorization: Basic dTpw\r\n") != std::string::npos;
+    Page(in ? utf8 : "", in ? "200 OK" : "407 Login", "Proxy-Authenticate: Basic realm=\"q\"\r\n")(c, r);
+  };
+  TestServer server({{"/utf8", Page(utf8)}, {"/login", login}});
+  const std::string proxy = server.Url().substr(7, server.Url().size() - 8), near = server.Url("utf8");
+  TestServer scripts({{"/list", script("PROXY " + dead + "; PROXY " + proxy + "; DIRECT")},
+                      {"/direct", script("DIRECT")}, {"/silent", Silent()}});
+#ifdef _WIN32  // Wine's script runner keeps only the first proxy of a list
+  const Strings list = {"http://" + dead};
+#else
+  const Strings list = {"http://" + dead, "http://" + proxy, ""};
+#endif
+  // clang-format off
+  const std::tuple<std::string, SystemProxy, std::string, std::optional<Strings>, std::string, std::string> rows[] = {
+      {"fixed", {.http = proxy}, far, Strings{"http://" + proxy}, utf8, far},
+      {"per scheme, CONNECT", {.http = dead, .https = proxy}, "https://catalogue.invalid/", Strings{"http://" + proxy}, "", "catalogue.invalid:443"},
+      {"bypassed", {.http = proxy, .bypass = {"*.other.invalid", "127.0.0.1"}}, near, Strings{""}, utf8, "/utf8"},
+      {"login", {.http = "u:p@" + proxy}, "http://catalogue.invalid/login", Strings{"http://u:p@" + proxy}, utf8, "http://catalogue.invalid/login"},
+      {"socks", {.socks = proxy}, far, Strings{"socks5h://" + proxy}, utf8, "/utf8"},
+      {"script, first dead", {.script = scripts.Url("list")}, far, list, list.size() > 1 ? utf8 : "", far},
+      {"script, direct", {.script = scripts.Url("direct")}, near, Strings{""}, utf8, "/utf8"},
+      {"environment first", {.http = dead}, far, std::nullopt, utf8, far},
+      {"none", {}, near, Strings{""}, utf8, "/utf8"},
+      {"script never comes", {.script = scripts.Url("silent")}, near, Strings{""}, utf8, "/utf8"}};
+  // clang-format on
+  // The ways a fetch would try, once the system passes `ways` on (asked outside any user action).
+  const auto await = [](const std::string& url, const std::optional<Strings>& ways) {
+    std::optional<Strings> now;
+    std::thread([&] {
+      for (const auto end = std::chrono::steady_clock::now() + 5s;
+           (now = Module1::ProxiesFor(url, 1s)) != ways && std::chrono::steady_clock::now() < end;)
+        std::this_thread::sleep_for(20ms);
+    }).join();
+    return now;
+  };
+  SetVariable("no_proxy", ""), SetVariable("NO_PROXY", "");
+  {  // one user action asks the system once for a host; a change counts from the next action on
+    const std::atomic<bool> never = false;
+    const Module1::FetchScope scope(never);
+    UseSystemProxy({.http = proxy});
+    await(near, Strings{"http://" + proxy});
+    for (const SystemProxy& settings : {SystemProxy{.http = proxy}, SystemProxy{}}) {
+      UseSystemProxy(settings);
+      EXPECT_EQ(await(near, Strings{settings.http.empty() ? "" : "http://" + proxy}).value(), Strings{settings.http.empty() ? "" : "http://" + proxy});
+      EXPECT_EQ(FetchPage(near, false), utf8);
+      EXPECT_EQ(server.Requests().back().Target(), near);
+    }
+  }
+  for (const auto& [name, settings, url, ways, text, seen] : rows) {
+    SCOPED_TRACE(name);
+    UseSystemProxy(settings);
+    SetVariable("http_proxy", ways ? "" : "http://" + proxy);
+    EXPECT_EQ(await(url, ways), ways);
+    EXPECT_EQ(FetchPage(url, false, {1s, 120s, 1, 120s, 64u << 20}), text);
+    EXPECT_EQ(server.Requests().back().Target(), seen);
+  }
+  SetVariable("http_proxy", ""), SetVariable("no_proxy", "*");
 }
 
 // The matcher against RE2 alone, and the path each match took: every path gives the same matches,

@@ -1,7 +1,10 @@
 #include "test_server.h"
 
+#include <gtest/gtest.h>
+
 #include <malloc.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -16,6 +19,35 @@ const bool kStarted = [] {
   WSADATA data;
   return WSAStartup(MAKEWORD(2, 2), &data) == 0;
 }();
+
+void SetVariable(const char* name, const std::string& value) { _putenv_s(name, value.c_str()); }
+
+// Internet Options: the binary record that WinINet and WinHTTP read, and the plain values beside it
+// that the settings dialog also writes.
+void UseSystemProxy(const SystemProxy& s) {
+  std::string proxy;
+  for (const auto& [scheme, entry] : {std::pair{"http=", s.http}, {"https=", s.https}, {"socks=", s.socks}})
+    if (!entry.empty()) proxy += (proxy.empty() ? "" : ";") + std::string(scheme) + entry;
+  std::string bypass;
+  for (const std::string& entry : s.bypass) bypass += (bypass.empty() ? "" : ";") + entry;
+  std::string record;
+  const auto put = [&record](DWORD value) { record.append(reinterpret_cast<char*>(&value), 4); };
+  put(0x46), put(0), put(1 | (proxy.empty() ? 0 : 2) | (s.script.empty() ? 0 : 4));
+  for (const std::string* text : {&proxy, &bypass, &s.script}) put(DWORD(text->size())), record += *text;
+  record.append(32, '\0');
+  HKEY key;
+  RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  const DWORD enable = !proxy.empty();
+  RegSetValueExA(key, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable), 4);
+  for (const auto& [name, text] : {std::pair{"ProxyServer", proxy}, {"ProxyOverride", bypass}, {"AutoConfigURL", s.script}})
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1));
+  RegSetValueExA(key, "Connections\\DefaultConnectionSettings", 0, REG_BINARY, nullptr, 0);
+  HKEY connections;
+  RegCreateKeyExA(key, "Connections", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &connections, nullptr);
+  RegSetValueExA(connections, "DefaultConnectionSettings", 0, REG_BINARY, reinterpret_cast<const BYTE*>(record.data()), DWORD(record.size()));
+  RegCloseKey(connections);
+  RegCloseKey(key);
+}
 
 std::size_t HeapInUse() {  // the C runtime's heap, which malloc and operator new use
   std::size_t used = 0;
@@ -33,6 +65,25 @@ std::size_t HeapInUse() {  // the C runtime's heap, which malloc and operator ne
 #include <unistd.h>
 
 int CloseSocket(int socket) { return close(socket); }
+void SetVariable(const char* name, const std::string& value) {
+  value.empty() ? unsetenv(name) : setenv(name, value.c_str(), 1);
+}
+
+// GNOME's settings, as its Settings panel writes them, through gsettings.
+void UseSystemProxy(const SystemProxy& s) {
+  const char* mode = !s.script.empty() ? "auto" : (s.http + s.https + s.socks).empty() ? "none" : "manual";
+  std::string command = "set -e; g() { gsettings set org.gnome.system.proxy\"$@\"; }; g '' mode " + std::string(mode);
+  const std::size_t at = s.http.find('@'), colon = s.http.find(':');
+  command += at == s.http.npos ? "; g .http use-authentication false" : "; g .http use-authentication true; g .http authentication-user '" + s.http.substr(0, colon) + "'; g .http authentication-password '" + s.http.substr(colon + 1, at - colon - 1) + "'";
+  for (const auto& [scheme, entry] : {std::pair{"http", s.http.substr(at == s.http.npos ? 0 : at + 1)}, {"https", s.https}, {"socks", s.socks}}) {
+    const std::size_t port = entry.rfind(':');
+    command += "; g ." + std::string(scheme) + " host '" + entry.substr(0, port) + "'; g ." + scheme + " port " + (port == entry.npos ? "0" : entry.substr(port + 1));
+  }
+  std::string ignore;
+  for (const std::string& entry : s.bypass) ignore += (ignore.empty() ? "'" : ", '") + entry + "'";
+  command += "; g '' ignore-hosts \"[" + ignore + "]\"; g '' autoconfig-url '" + s.script + "'";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+}
 int Poll(pollfd* fds, nfds_t n, int timeout) { return poll(fds, n, timeout); }
 std::size_t HeapInUse() { return mallinfo2().uordblks; }
 #endif
@@ -54,6 +105,30 @@ int PortOf(int socket, bool peer) {
   socklen_t length = sizeof address;
   (peer ? getpeername : getsockname)(socket, reinterpret_cast<sockaddr*>(&address), &length);
   return ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);  // same place in IPv6
+}
+
+// Reads from the connection onto `into`; false when it ends or the server stops.
+bool ReadMore(Connection& c, std::string& into) {
+  char buffer[4096];
+  const ssize_t n = WaitReadable(c.socket, c.stopping) ? recv(c.socket, buffer, sizeof buffer, 0) : 0;
+  if (n > 0) into.append(buffer, static_cast<size_t>(n));
+  return n > 0;
+}
+
+// A SOCKS5 greeting and connect request (to a host name, as socks5h sends) answered with success,
+// leaving in `head` the HTTP request that follows.
+bool PassSocks(Connection& c, std::string& head) {
+  while (head.size() < 2 || head.size() < 2u + static_cast<unsigned char>(head[1]))
+    if (!ReadMore(c, head)) return false;
+  head.erase(0, 2u + static_cast<unsigned char>(head[1]));
+  if (!c.Send(std::string("\x05\x00", 2))) return false;
+  while (head.size() < 5 || head.size() < 7u + static_cast<unsigned char>(head[4]))
+    if (!ReadMore(c, head)) return false;
+  head.erase(0, 7u + static_cast<unsigned char>(head[4]));
+  if (!c.Send(std::string("\x05\x00\x00\x01\0\0\0\0\0\0", 10))) return false;
+  while (head.find("\r\n\r\n") == std::string::npos)
+    if (!ReadMore(c, head)) return false;
+  return true;
 }
 
 }  // namespace
@@ -123,20 +198,19 @@ TestServer::~TestServer() {
 
 // One request after another on a connection, as long as the responders keep it open.
 void TestServer::Serve(Connection connection) {
-  char buffer[4096];
   while (connection.keepAlive) {
     Request request{{}, PortOf(connection.socket, true)};
     while (request.head.find("\r\n\r\n") == std::string::npos) {
-      const ssize_t n = WaitReadable(connection.socket, m_stopping)
-                            ? recv(connection.socket, buffer, sizeof buffer, 0)
-                            : 0;
-      if (n <= 0) return (void)CloseSocket(connection.socket);
-      request.head.append(buffer, static_cast<size_t>(n));
+      if (!ReadMore(connection, request.head) ||
+          (request.head[0] == '\x05' && !PassSocks(connection, request.head))) {
+        return (void)CloseSocket(connection.socket);
+      }
     }
     std::unique_lock lock(m_mutex);
     m_requests.push_back(request);
     lock.unlock();
-    const std::string path = request.Target().substr(0, request.Target().find('?'));
+    std::string path = request.Target().substr(0, request.Target().find('?'));
+    if (path.starts_with("http://")) path = path.substr(std::min(path.find('/', 7), path.size()));
     connection.keepAlive = false;
     m_routes.at(m_routes.contains(path) ? path : "")(connection, request);
   }

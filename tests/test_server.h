@@ -3,6 +3,8 @@
 //   TestServer server({{"/page", Page("hi")}, {"/cut", Raw("HTTP/1.1 200 OK\r\n")}});
 //   EXPECT_EQ(Module1::FetchPage(server.Url("page"), false), "hi");
 // Paths match as sent, still escaped, without the query; the route "" answers any other path.
+// It also serves as a proxy: a request in proxy form (GET http://host/path) is routed by its path,
+// and a SOCKS5 client is let through to the HTTP that follows.
 #pragma once
 
 #include <atomic>
@@ -17,7 +19,10 @@
 struct Request {
   std::string head;    // the request line and headers as sent
   int remotePort = 0;  // tells connections apart
-  std::string Target() const { return head.substr(4, head.find(' ', 4) - 4); }
+  std::string Target() const {
+    const std::size_t start = head.find(' ') + 1;
+    return head.substr(start, head.find(' ', start) - start);
+  }
 };
 
 struct Connection {
@@ -55,6 +60,19 @@ class TestServer final {
 };
 
 std::string ReadTestData(const std::string& name);
+
+// Proxy settings as the user's system keeps them: Internet Options in the registry on Windows,
+// GNOME's settings (through gsettings) on Linux. Empty fields are unset; `http` may carry a login
+// ("user:password@host:port"); `script` is a script's address.
+struct SystemProxy {
+  std::string http, https, socks;
+  std::vector<std::string> bypass;
+  std::string script;
+};
+void UseSystemProxy(const SystemProxy& settings);
+
+// Sets an environment variable of this process; an empty value removes it.
+void SetVariable(const char* name, const std::string& value);
 
 // Bytes the program holds on its heap now, to see that repeated work gives its memory back.
 std::size_t HeapInUse();

@@ -3,11 +3,12 @@
 
 QUILLON_BUILD_PACKAGES=(
   cmake make g++ pkg-config
-  qt6-base-dev libcurl4-openssl-dev libre2-dev libpcre2-dev libicu-dev libcpp-httplib-dev
+  qt6-base-dev libcurl4-openssl-dev libre2-dev libpcre2-dev libicu-dev libcpp-httplib-dev libproxy-dev
   fonts-noto-cjk
 )
 QUILLON_TEST_PACKAGES=(
   libgtest-dev libgmock-dev icoutils librsvg2-bin
+  libproxy1-plugin-gsettings libproxy1-plugin-webkit libglib2.0-bin gsettings-desktop-schemas
   desktop-file-utils appstream binutils-mingw-w64-x86-64 dpkg-dev file
   xvfb xauth xdotool qt6-qpa-plugins qt6-translations-l10n
 )

@@ -1,12 +1,14 @@
 #include "web/module1.h"
 
 #include "web/page_source.h"
+#include "web/proxy_route.h"
 
 #include <curl/curl.h>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 #include <unicode/ustring.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -25,8 +27,9 @@ constexpr char16_t kReplacement = 0xFFFD;
 // How often a transfer looks at its cancellation flag and its slow-span limit while it waits.
 constexpr int kPollMs = 50;
 
-// The flag of the innermost CancelScope of this thread, or none.
+// The cancellation flag and the proxy decisions of the innermost FetchScope of this thread.
 thread_local const std::atomic<bool>* t_cancelled = nullptr;
+thread_local ProxyDecisions* t_proxies = nullptr;
 
 bool Cancelled() { return t_cancelled != nullptr && t_cancelled->load(); }
 
@@ -99,7 +102,12 @@ size_t WriteBody(char* data, size_t size, size_t count, void* userdata) {
   auto* body = static_cast<Body*>(userdata);
   const size_t n = size * count;
   if (n > body->limit - body->bytes.size()) return CURL_WRITEFUNC_ERROR;
-  body->bytes.append(data, n);
+  // Nothing may unwind through libcurl's C frames: a failed allocation ends the transfer instead.
+  try {
+    body->bytes.append(data, n);
+  } catch (...) {
+    return CURL_WRITEFUNC_ERROR;
+  }
   return n;
 }
 
@@ -131,18 +139,37 @@ void SetOptions(CURL* curl, const std::string& url, const FetchLimits& limits,
   curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBody));
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, body);
+#ifdef _WIN32
+  // As Windows' own HTTP stack: a revocation server that cannot be reached (often the case behind
+  // a proxy) does not fail the certificate.
+  curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT));
+#endif
+}
+
+// `proxy` as the way to go ("" direct), and the proxy's login: the credentials in its address,
+// or on Windows the signed-in user's through SSPI, as Windows' own HTTP stack logs in.
+void SetProxy(CURL* curl, const std::string& proxy) {
+  curl_easy_setopt(curl, CURLOPT_PROXY, proxy.c_str());
+  if (proxy.find('@') != std::string::npos) {
+    curl_easy_setopt(curl, CURLOPT_PROXYAUTH, CURLAUTH_ANY);
+    return;
+  }
+#ifdef _WIN32
+  curl_easy_setopt(curl, CURLOPT_PROXYAUTH, CURLAUTH_NEGOTIATE | CURLAUTH_NTLM);
+  curl_easy_setopt(curl, CURLOPT_PROXYUSERPWD, ":");
+#endif
 }
 
 // Drives one transfer to its end, looking at the cancellation flag and the slow-span limit every
-// kPollMs; true only when a complete response arrived.
-bool Transfer(CURLM* multi, const Body& body, const FetchLimits& limits) {
+// kPollMs; CURLE_OK only when a complete response arrived.
+CURLcode Transfer(CURLM* multi, const Body& body, const FetchLimits& limits) {
   auto spanStart = std::chrono::steady_clock::now();
   std::size_t spanBytes = 0;
   for (int running = 1; running;) {
-    if (Cancelled() || curl_multi_perform(multi, &running) != CURLM_OK) return false;
+    if (Cancelled() || curl_multi_perform(multi, &running) != CURLM_OK) return CURLE_ABORTED_BY_CALLBACK;
     const auto now = std::chrono::steady_clock::now();
     if (now - spanStart >= limits.slowSpan) {
-      if (body.bytes.size() - spanBytes < limits.slowBytes) return false;
+      if (body.bytes.size() - spanBytes < limits.slowBytes) return CURLE_OPERATION_TIMEDOUT;
       spanStart = now;
       spanBytes = body.bytes.size();
     }
@@ -150,22 +177,61 @@ bool Transfer(CURLM* multi, const Body& body, const FetchLimits& limits) {
   }
   int left = 0;
   const CURLMsg* message = curl_multi_info_read(multi, &left);
-  return message != nullptr && message->msg == CURLMSG_DONE && message->data.result == CURLE_OK;
+  if (message == nullptr || message->msg != CURLMSG_DONE) return CURLE_RECV_ERROR;
+  return message->data.result;
 }
 
-// The raw body of one complete response, or empty bytes on any failure or cancellation.
-std::string FetchBody(const std::string& url, const FetchLimits& limits) {
-  if (Cancelled()) return {};
+// True when a transfer failed before it reached anyone: the next way of the list may do better.
+bool Unreached(CURL* curl, CURLcode result) {
+  if (result == CURLE_COULDNT_RESOLVE_PROXY || result == CURLE_COULDNT_CONNECT ||
+      result == CURLE_PROXY) {
+    return true;
+  }
+  curl_off_t connected = 0;
+  curl_easy_getinfo(curl, CURLINFO_CONNECT_TIME_T, &connected);
+  return result == CURLE_OPERATION_TIMEDOUT && connected == 0;
+}
+
+struct Attempt {
+  CURLcode result;
+  bool unreached;
+  std::string body;
+};
+
+// One transfer of `url`, through `proxy` when given (nullptr: as the environment says).
+Attempt FetchOnce(const std::string& url, const std::string* proxy, const FetchLimits& limits) {
   std::unique_ptr<CURL, CurlEasyDeleter> curl(curl_easy_init());
   std::unique_ptr<CURLM, CurlMultiDeleter> multi(curl_multi_init());
   std::unique_ptr<curl_slist, CurlListDeleter> headers(curl_slist_append(nullptr, kExtraHeader));
-  if (!curl || !multi || !headers) return {};
+  if (!curl || !multi || !headers) return {CURLE_OUT_OF_MEMORY, false, {}};
   Body body{{}, limits.maxBody};
   SetOptions(curl.get(), EscapeForRequestLine(url), limits, headers.get(), &body);
+  if (proxy != nullptr) SetProxy(curl.get(), *proxy);
   curl_multi_add_handle(multi.get(), curl.get());
-  const bool complete = Transfer(multi.get(), body, limits);
+  const CURLcode result = Transfer(multi.get(), body, limits);
   curl_multi_remove_handle(multi.get(), curl.get());
-  return complete ? std::move(body.bytes) : std::string();
+  return {result, Unreached(curl.get(), result), std::move(body.bytes)};
+}
+
+// The raw body of one complete response, or empty bytes on any failure or cancellation. The ways
+// of the proxy list share the fetch's limits: each gets what the ones before left of them.
+std::string FetchBody(const std::string& url, const FetchLimits& limits) {
+  if (Cancelled()) return {};
+  const auto start = std::chrono::steady_clock::now();
+  const auto ways = ProxiesFor(url, limits.connect);
+  const std::size_t count = ways ? ways->size() : 1;
+  for (std::size_t i = 0; i < count && !Cancelled(); ++i) {
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    if (spent >= limits.total) break;
+    FetchLimits left = limits;
+    left.total = limits.total - spent;
+    left.connect = std::min(limits.connect, left.total);
+    Attempt attempt = FetchOnce(url, ways ? &(*ways)[i] : nullptr, left);
+    if (attempt.result == CURLE_OK) return std::move(attempt.body);
+    if (!attempt.unreached) break;
+  }
+  return {};
 }
 
 // ICU's table converters substitute U+001A for bytes they cannot map; the page should show the
@@ -214,11 +280,21 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 void InitNetwork() { Network::Instance(); }
 
-CancelScope::CancelScope(const std::atomic<bool>& cancelled) : m_previous(t_cancelled) {
+FetchScope::FetchScope(const std::atomic<bool>& cancelled)
+    : m_previousCancelled(t_cancelled), m_previousProxies(t_proxies) {
   t_cancelled = &cancelled;
+  t_proxies = &m_proxies;
 }
 
-CancelScope::~CancelScope() { t_cancelled = m_previous; }
+FetchScope::~FetchScope() {
+  t_cancelled = m_previousCancelled;
+  t_proxies = m_previousProxies;
+}
+
+std::optional<std::vector<std::string>> ProxiesFor(const std::string& url,
+                                                   std::chrono::milliseconds wait) {
+  return DecideProxies(url, wait, &Cancelled, t_proxies);
+}
 
 std::string FetchPage(const std::string& url, bool asynchronous) {
   return FetchPage(url, asynchronous, FetchLimits{});

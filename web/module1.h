@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The web procedures: the program's only way to the network, and the two charset and escaping
 // helpers that go with it.
 //
@@ -10,8 +11,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Module1 {
 
@@ -26,28 +30,46 @@ struct FetchLimits {
   std::size_t maxBody = 32u << 20;            // decoded body bytes
 };
 
-// While it lives, fetches made on the constructing thread end soon after `cancelled` becomes
-// true, with empty text as any failed fetch, and fetches begun after that end at once. This is
-// how a window that is being closed stops the fetch its worker thread waits on.
-class CancelScope final {
+// The fetches of one user action (a search, a detail window's load, a copy), made on the
+// constructing thread while it lives. They end soon after `cancelled` becomes true, with empty
+// text as any failed fetch, and fetches begun after that end at once: this is how a window that is
+// being closed stops the fetch its worker thread waits on. And they ask the system which proxy to
+// use once per host: the four result pages of a search run a proxy script once, and a change of
+// the system's settings applies from the next action on.
+class FetchScope final {
  public:
-  explicit CancelScope(const std::atomic<bool>& cancelled);
-  ~CancelScope();
-  CancelScope(const CancelScope&) = delete;
-  CancelScope& operator=(const CancelScope&) = delete;
+  explicit FetchScope(const std::atomic<bool>& cancelled);
+  ~FetchScope();
+  FetchScope(const FetchScope&) = delete;
+  FetchScope& operator=(const FetchScope&) = delete;
 
  private:
-  const std::atomic<bool>* m_previous;
+  const std::atomic<bool>* const m_previousCancelled;
+  std::map<std::string, std::vector<std::string>>* const m_previousProxies;
+  std::map<std::string, std::vector<std::string>> m_proxies;  // by scheme://host:port
 };
 
 // Makes the network layer ready. Call once from main() before any thread fetches; FetchPage also
 // does it on first use, so tests need not.
 void InitNetwork();
 
+// The ways a fetch of `url` made now would try, in order: "" is a direct connection, anything
+// else a proxy as libcurl takes it; std::nullopt when a proxy variable of the environment
+// (http_proxy, https_proxy, all_proxy) names the proxy, which libcurl then reads as it always has.
+// Otherwise the user's system decides (Internet Options on Windows, the desktop's settings on
+// Linux), once per host within a FetchScope. A system that gives no answer within `wait` (a proxy
+// script that does not come) means a direct connection.
+std::optional<std::vector<std::string>> ProxiesFor(const std::string& url,
+                                                   std::chrono::milliseconds wait);
+
 // One HTTP GET of `url`, with the extra header "If-Modified-Since: 0", returning the body decoded
 // by DecodeResponse. The status code is never examined: a 404 page with a body is a page.
 // Returns empty text on every failure: no connection, a limit reached, an incomplete response, an
-// empty body, a cancellation (CancelScope). Redirects are followed (at most 10, http and https
+// empty body, a cancellation (FetchScope). It goes the way ProxiesFor says: each proxy of the list
+// in turn while the one before cannot be reached (refused, unknown, or silent for the connect
+// limit), all within the one fetch's limits; https through an HTTP proxy with CONNECT; a proxy's
+// login from the credentials in its address (on Windows also the signed-in user's, for Negotiate
+// and NTLM). Redirects are followed (at most 10, http and https
 // only); compressed bodies are accepted; characters that may not stand in a request line are
 // percent-encoded when sent. Consecutive fetches to one server reuse its connection. Safe to call
 // from any thread. `asynchronous` is accepted for the callers' sake; every request is synchronous.

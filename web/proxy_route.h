@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Which way a fetch goes: through a proxy the environment names, as libcurl reads it, or else the
+// ways the user's system names (SystemProxiesFor), asked off the fetching thread so that a script
+// that never comes cannot hold a fetch or a close.
+//
+//   ProxyDecisions decisions;   // one user action's fetches share them
+//   std::optional<ProxyList> ways = DecideProxies(url, 10s, cancelled, &decisions);
+//   if (!ways) { /* leave the proxy to libcurl and the environment */ }
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace Module1 {
+
+using ProxyList = std::vector<std::string>;                 // "" is a direct connection
+using ProxyDecisions = std::map<std::string, ProxyList>;  // by scheme://host:port
+
+// std::nullopt when the environment names a proxy (http_proxy, https_proxy, all_proxy in either
+// case): libcurl then reads the environment as it always has. A no_proxy of "*" means direct for
+// every host, without asking the system. Otherwise the system's ways for `url`, once per
+// scheme://host:port in `decisions` (when given). A system that has not answered within `wait`,
+// or while an earlier lookup it was given still runs, gives a direct connection, as the system's
+// own HTTP stack does without its script; so does `cancelled()` turning true meanwhile.
+std::optional<ProxyList> DecideProxies(const std::string& url, std::chrono::milliseconds wait,
+                                       const std::function<bool()>& cancelled,
+                                       ProxyDecisions* decisions);
+
+}  // namespace Module1
