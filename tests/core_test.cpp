@@ -205,41 +205,31 @@ TEST(FetchPageTest, ThroughTheSystemsProxy) {
       {"per scheme, CONNECT", {.http = dead, .https = proxy}, "https://catalogue.invalid/", Strings{"http://" + proxy}, "", "catalogue.invalid:443"},
       {"bypassed", {.http = proxy, .bypass = {"*.other.invalid", "127.0.0.1"}}, near, Strings{""}, utf8, "/utf8"},
       {"login", {.http = "u:p@" + proxy}, "http://catalogue.invalid/login", Strings{"http://u:p@" + proxy}, utf8, "http://catalogue.invalid/login"},
-      {"socks", {.socks = proxy}, far, Strings{"socks5h://" + proxy}, utf8, "/utf8"},
       {"script, first dead", {.script = scripts.Url("list")}, far, list, list.size() > 1 ? utf8 : "", far},
       {"script, direct", {.script = scripts.Url("direct")}, near, Strings{""}, utf8, "/utf8"},
       {"environment first", {.http = dead}, far, std::nullopt, utf8, far},
       {"none", {}, near, Strings{""}, utf8, "/utf8"},
+      {"socks", {.socks = proxy}, far, Strings{"socks5h://" + proxy}, utf8, "/utf8"},
       {"script never comes", {.script = scripts.Url("silent")}, near, Strings{""}, utf8, "/utf8"}};
   // clang-format on
-  // The ways a fetch would try, once the system passes `ways` on (asked outside any user action).
-  const auto await = [](const std::string& url, const std::optional<Strings>& ways) {
-    std::optional<Strings> now;
-    std::thread([&] {
-      for (const auto end = std::chrono::steady_clock::now() + 5s;
-           (now = Module1::ProxiesFor(url, 1s)) != ways && std::chrono::steady_clock::now() < end;)
-        std::this_thread::sleep_for(20ms);
-    }).join();
-    return now;
-  };
   SetVariable("no_proxy", ""), SetVariable("NO_PROXY", "");
   {  // one user action asks the system once for a host; a change counts from the next action on
     const std::atomic<bool> never = false;
     const Module1::FetchScope scope(never);
-    UseSystemProxy({.http = proxy});
-    await(near, Strings{"http://" + proxy});
     for (const SystemProxy& settings : {SystemProxy{.http = proxy}, SystemProxy{}}) {
       UseSystemProxy(settings);
-      EXPECT_EQ(await(near, Strings{settings.http.empty() ? "" : "http://" + proxy}).value(), Strings{settings.http.empty() ? "" : "http://" + proxy});
+      AwaitProxies(near, Strings{settings.http.empty() ? "" : "http://" + proxy});
       EXPECT_EQ(FetchPage(near, false), utf8);
       EXPECT_EQ(server.Requests().back().Target(), near);
     }
   }
+  EXPECT_EQ(FetchPage(near, false), utf8);
+  EXPECT_EQ(server.Requests().back().Target(), "/utf8");
   for (const auto& [name, settings, url, ways, text, seen] : rows) {
     SCOPED_TRACE(name);
     UseSystemProxy(settings);
     SetVariable("http_proxy", ways ? "" : "http://" + proxy);
-    EXPECT_EQ(await(url, ways), ways);
+    EXPECT_EQ(AwaitProxies(url, ways), ways);
     EXPECT_EQ(FetchPage(url, false, {1s, 120s, 1, 120s, 64u << 20}), text);
     EXPECT_EQ(server.Requests().back().Target(), seen);
   }

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "web/module1.h"
+
 #include <malloc.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -69,20 +72,25 @@ void SetVariable(const char* name, const std::string& value) {
   value.empty() ? unsetenv(name) : setenv(name, value.c_str(), 1);
 }
 
-// GNOME's settings, as its Settings panel writes them, through gsettings.
+// GNOME's settings in the file where gsettings keeps them on the keyfile backend, written whole at
+// once, as the desktop's Settings panel changes them.
 void UseSystemProxy(const SystemProxy& s) {
-  const char* mode = !s.script.empty() ? "auto" : (s.http + s.https + s.socks).empty() ? "none" : "manual";
-  std::string command = "set -e; g() { gsettings set org.gnome.system.proxy\"$@\"; }; g '' mode " + std::string(mode);
+  const std::string dir = std::string(std::getenv("XDG_CONFIG_HOME")) + "/glib-2.0/settings";
   const std::size_t at = s.http.find('@'), colon = s.http.find(':');
-  command += at == s.http.npos ? "; g .http use-authentication false" : "; g .http use-authentication true; g .http authentication-user '" + s.http.substr(0, colon) + "'; g .http authentication-password '" + s.http.substr(colon + 1, at - colon - 1) + "'";
-  for (const auto& [scheme, entry] : {std::pair{"http", s.http.substr(at == s.http.npos ? 0 : at + 1)}, {"https", s.https}, {"socks", s.socks}}) {
-    const std::size_t port = entry.rfind(':');
-    command += "; g ." + std::string(scheme) + " host '" + entry.substr(0, port) + "'; g ." + scheme + " port " + (port == entry.npos ? "0" : entry.substr(port + 1));
-  }
   std::string ignore;
   for (const std::string& entry : s.bypass) ignore += (ignore.empty() ? "'" : ", '") + entry + "'";
-  command += "; g '' ignore-hosts \"[" + ignore + "]\"; g '' autoconfig-url '" + s.script + "'";
-  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  std::ostringstream file;
+  file << "[system/proxy]\nmode='" << (!s.script.empty() ? "auto" : (s.http + s.https + s.socks).empty() ? "none" : "manual")
+       << "'\nignore-hosts=[" << ignore << "]\nautoconfig-url='" << s.script << "'\n";
+  for (const auto& [scheme, entry] : {std::pair{"http", s.http.substr(at == s.http.npos ? 0 : at + 1)}, {"https", s.https}, {"socks", s.socks}}) {
+    const std::size_t port = entry.rfind(':');
+    file << "[system/proxy/" << scheme << "]\nhost='" << entry.substr(0, port) << "'\nport=" << (port == entry.npos ? "0" : entry.substr(port + 1)) << "\n";
+    if (scheme == std::string("http"))
+      file << "use-authentication=" << std::boolalpha << (at != s.http.npos) << "\nauthentication-user='" << s.http.substr(0, at == s.http.npos ? 0 : colon) << "'\nauthentication-password='" << (at == s.http.npos ? "" : s.http.substr(colon + 1, at - colon - 1)) << "'\n";
+  }
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir + "/keyfile.new") << file.str();
+  std::filesystem::rename(dir + "/keyfile.new", dir + "/keyfile");
 }
 int Poll(pollfd* fds, nfds_t n, int timeout) { return poll(fds, n, timeout); }
 std::size_t HeapInUse() { return mallinfo2().uordblks; }
@@ -226,6 +234,17 @@ int TestServer::Count(std::string_view pathPrefix) const {
   int n = 0;
   for (const Request& r : Requests()) n += r.Target().starts_with(pathPrefix);
   return n;
+}
+
+std::optional<std::vector<std::string>> AwaitProxies(const std::string& url,
+                                                     const std::optional<std::vector<std::string>>& ways) {
+  std::optional<std::vector<std::string>> now;
+  std::thread([&] {  // outside any user action, whose decisions are kept
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while ((now = Module1::ProxiesFor(url, 1s)) != ways && std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(10ms);
+  }).join();
+  return now;
 }
 
 std::string ReadTestData(const std::string& name) {

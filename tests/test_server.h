@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -70,6 +71,10 @@ struct SystemProxy {
   std::string script;
 };
 void UseSystemProxy(const SystemProxy& settings);
+// The ways a fetch of `url` would try once the system has passed its settings on and they come to
+// `ways`, or what they still were after ten seconds.
+std::optional<std::vector<std::string>> AwaitProxies(
+    const std::string& url, const std::optional<std::vector<std::string>>& ways);
 
 // Sets an environment variable of this process; an empty value removes it.
 void SetVariable(const char* name, const std::string& value);

@@ -301,6 +301,35 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   EXPECT_FALSE(soon.hasExpired()) << "long before the server would have answered";
   EXPECT_EQ(lvw->Count(), 0);
   EXPECT_FALSE(window.isVisible());
+
+  // A search of a catalogue that only the proxy the system names can reach.
+  SetVariable("no_proxy", ""), SetVariable("NO_PROXY", "");
+  const std::string proxy = server.Url().substr(7, server.Url().size() - 8);
+  UseSystemProxy({.http = proxy});
+  AwaitProxies("http://catalogue.invalid/", std::vector<std::string>{"http://" + proxy});
+  frm1 far("http://catalogue.invalid/");
+  far.show();
+  far.findChild<QLineEdit*>("txtSearch")->setText("x");
+  QTest::mouseClick(far.findChild<QPushButton*>("cmbSearch"), Qt::LeftButton);
+  EXPECT_EQ(far.findChild<ListView*>("lvw")->Count(), 7);
+  EXPECT_EQ(server.Requests().back().Target(),
+            "http://catalogue.invalid/search/entry/?query=x&flag=1-1&page=4");
+}
+
+// Closed while the proxy script the system names never comes: at once, and nothing listed.
+TEST(WindowsTest, ClosedWhileTheProxyScriptNeverComes) {
+  TestServer server({{"/pac", Silent()}});
+  SetVariable("no_proxy", ""), SetVariable("NO_PROXY", "");
+  UseSystemProxy({.script = server.Url("pac")});
+  frm1 window("http://catalogue.invalid/");
+  window.show();
+  window.findChild<QLineEdit*>("txtSearch")->setText("x");
+  const QDeadlineTimer soon(3s);
+  During([&] { QTest::mouseClick(window.findChild<QPushButton*>("cmbSearch"), Qt::LeftButton); },
+         {Asked(server, "/pac", [&window] { window.close(); })});
+  EXPECT_FALSE(soon.hasExpired()) << "long before the connect limit would have ended the wait";
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(window.findChild<ListView*>("lvw")->Count(), 0);
 }
 
 // A catalogue that never answers, and a click through the X server halfway through the first

@@ -8,8 +8,10 @@
 
 namespace {
 
-// libproxy's factory may not be used by two threads at once: one factory, one lookup at a time.
-// It lives to the process's end, like the network layer: a lookup given up on may still hold it.
+// libproxy's factory may not be used by two threads at once: one factory, one lookup at a time. It
+// lives to the process's end, like the network layer: a lookup given up on may still hold it, and
+// freeing it unloads modules whose thread-local data a thread's exit would still clean up. It
+// follows the desktop's settings as they change.
 std::mutex g_factoryMutex;
 
 pxProxyFactory* Factory() {
