@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/packages.sh
-install_missing_packages "${QUILLON_BUILD_PACKAGES[@]}" libbenchmark-dev python3 gnuplot-nox \
+install_missing_packages "${QUILLON_BUILD_PACKAGES[@]}" "${QUILLON_RUN_PACKAGES[@]}" libbenchmark-dev python3 gnuplot-nox \
   xvfb xauth xdotool qt6-qpa-plugins
 
 build=build-bench

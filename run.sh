@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source tools/packages.sh
 
-install_missing_packages "${QUILLON_BUILD_PACKAGES[@]}"
+install_missing_packages "${QUILLON_BUILD_PACKAGES[@]}" "${QUILLON_RUN_PACKAGES[@]}"
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_TESTS=OFF
 cmake --build build-release -j "$(nproc)" --target quillon quillon-demo-site
 

@@ -13,7 +13,8 @@ if [[ "${1:-}" == "--sanitize" ]]; then
   cmake_args+=(-DQUILLON_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
 fi
 
-install_missing_packages "${QUILLON_BUILD_PACKAGES[@]}" "${QUILLON_TEST_PACKAGES[@]}"
+install_missing_packages "${QUILLON_BUILD_PACKAGES[@]}" "${QUILLON_RUN_PACKAGES[@]}" \
+  "${QUILLON_TEST_PACKAGES[@]}"
 cmake -S . -B "$build_dir" "${cmake_args[@]}"
 cmake --build "$build_dir" -j "$(nproc)"
 cd "$build_dir"

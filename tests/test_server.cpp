@@ -75,7 +75,12 @@ void SetVariable(const char* name, const std::string& value) {
 // GNOME's settings in the file where gsettings keeps them on the keyfile backend, written whole at
 // once, as the desktop's Settings panel changes them.
 void UseSystemProxy(const SystemProxy& s) {
-  const std::string dir = std::string(std::getenv("XDG_CONFIG_HOME")) + "/glib-2.0/settings";
+  // A file of each test's own, as tests run side by side; set before the desktop's settings are
+  // first read, which happens only where a test names a proxy.
+  static const std::string dir = [] {
+    SetVariable("XDG_CONFIG_HOME", std::string(std::getenv("XDG_CONFIG_HOME")) + "/" + std::to_string(getpid()));
+    return std::string(std::getenv("XDG_CONFIG_HOME")) + "/glib-2.0/settings";
+  }();
   const std::size_t at = s.http.find('@'), colon = s.http.find(':');
   std::string ignore;
   for (const std::string& entry : s.bypass) ignore += (ignore.empty() ? "'" : ", '") + entry + "'";

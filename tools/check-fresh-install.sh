@@ -71,5 +71,30 @@ if [[ $page != '<b>中</b>' ]]; then
   echo "FAIL: a fetch over https from the installed system gave '$page'" >&2
   exit 1
 fi
+# Through the proxy that GNOME's settings name, as its Settings panel keeps them (the keyfile
+# backend: the minimal system has no session bus), for a catalogue only that proxy knows.
+mkdir -p "$root/tmp/gnome/glib-2.0/settings"
+printf "[system/proxy]\nmode='manual'\n[system/proxy/http]\nhost='127.0.0.1'\nport=%s\n" "$port" \
+  >"$root/tmp/gnome/glib-2.0/settings/keyfile"
+kill "$server"; wait "$server" 2>/dev/null || true
+python3 -c '
+import socket, sys
+listener = socket.create_server(("127.0.0.1", int(sys.argv[1])))
+while True:
+    connection, _ = listener.accept()
+    line = connection.recv(65536).split(b"\r\n")[0]
+    ok = line == b"GET http://catalogue.invalid/page.html HTTP/1.1"
+    body = "<b>中</b>".encode() if ok else b""
+    connection.sendall(b"HTTP/1.1 %s\r\nContent-Length: %d\r\n\r\n%s" % (b"200 OK" if ok else b"404 No", len(body), body))
+    connection.close()
+' "$port" &
+server=$!
+for _ in $(seq 100); do (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break; sleep 0.1; done
+page=$(in_root env GSETTINGS_BACKEND=keyfile DESKTOP_SESSION=gnome XDG_CONFIG_HOME=/tmp/gnome \
+  "/tmp/$(basename "$fetch")" "http://catalogue.invalid/page.html")
+if [[ $page != '<b>中</b>' ]]; then
+  echo "FAIL: a fetch through the proxy in GNOME's settings gave '$page'" >&2
+  exit 1
+fi
 echo "OK: $(basename "$deb") installs on a fresh Debian 12 without recommends, resolves every" \
-  "library, has a Chinese font, starts and fetches over https"
+  "library, has a Chinese font, starts, fetches over https and through GNOME's proxy"

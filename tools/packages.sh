@@ -6,11 +6,14 @@ QUILLON_BUILD_PACKAGES=(
   qt6-base-dev libcurl4-openssl-dev libre2-dev libpcre2-dev libicu-dev libcpp-httplib-dev libproxy-dev
   fonts-noto-cjk
 )
+# What the program needs at run time beyond the libraries it links: Qt's window-system plugins and
+# its own texts in Chinese, and the desktop's proxy settings.
+QUILLON_RUN_PACKAGES=(qt6-qpa-plugins qt6-translations-l10n libproxy1-plugin-gsettings)
 QUILLON_TEST_PACKAGES=(
   libgtest-dev libgmock-dev icoutils librsvg2-bin
   libproxy1-plugin-gsettings libproxy1-plugin-webkit libglib2.0-bin gsettings-desktop-schemas
   desktop-file-utils appstream binutils-mingw-w64-x86-64 dpkg-dev file
-  xvfb xauth xdotool qt6-qpa-plugins qt6-translations-l10n
+  xvfb xauth xdotool
 )
 # The Windows build (tools/windows/build.sh): the cross compilers, what Debian's source packages
 # need to build, and Qt's host tools of the same version. Its tests (tools/windows/test.sh): Wine
