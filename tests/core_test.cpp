@@ -196,8 +196,10 @@ TEST(FetchPageTest, ThroughTheSystemsProxy) {
                       {"/direct", script("DIRECT")}, {"/silent", Silent()}});
 #ifdef _WIN32  // Wine's script runner keeps only the first proxy of a list
   const Strings list = {"http://" + dead};
+  const std::string listed = "", listSeen = "";
 #else
   const Strings list = {"http://" + dead, "http://" + proxy, ""};
+  const std::string listed = utf8, listSeen = far;
 #endif
   // clang-format off
   const std::tuple<std::string, SystemProxy, std::string, std::optional<Strings>, std::string, std::string> rows[] = {
@@ -205,7 +207,7 @@ TEST(FetchPageTest, ThroughTheSystemsProxy) {
       {"per scheme, CONNECT", {.http = dead, .https = proxy}, "https://catalogue.invalid/", Strings{"http://" + proxy}, "", "catalogue.invalid:443"},
       {"bypassed", {.http = proxy, .bypass = {"*.other.invalid", "127.0.0.1"}}, near, Strings{""}, utf8, "/utf8"},
       {"login", {.http = "u:p@" + proxy}, "http://catalogue.invalid/login", Strings{"http://u:p@" + proxy}, utf8, "http://catalogue.invalid/login"},
-      {"script, first dead", {.script = scripts.Url("list")}, far, list, list.size() > 1 ? utf8 : "", far},
+      {"script, first dead", {.script = scripts.Url("list")}, far, list, listed, listSeen},
       {"script, direct", {.script = scripts.Url("direct")}, near, Strings{""}, utf8, "/utf8"},
       {"environment first", {.http = dead}, far, std::nullopt, utf8, far},
       {"none", {}, near, Strings{""}, utf8, "/utf8"},
@@ -230,8 +232,9 @@ TEST(FetchPageTest, ThroughTheSystemsProxy) {
     UseSystemProxy(settings);
     SetVariable("http_proxy", ways ? "" : "http://" + proxy);
     EXPECT_EQ(AwaitProxies(url, ways), ways);
+    const std::size_t before = server.Requests().size();
     EXPECT_EQ(FetchPage(url, false, {1s, 120s, 1, 120s, 64u << 20}), text);
-    EXPECT_EQ(server.Requests().back().Target(), seen);
+    EXPECT_EQ(server.Requests().size() > before ? server.Requests().back().Target() : "", seen);
   }
   SetVariable("http_proxy", ""), SetVariable("no_proxy", "*");
 }

@@ -36,7 +36,7 @@ void UseSystemProxy(const SystemProxy& s) {
   std::string record;
   const auto put = [&record](DWORD value) { record.append(reinterpret_cast<char*>(&value), 4); };
   put(0x46), put(0), put(1 | (proxy.empty() ? 0 : 2) | (s.script.empty() ? 0 : 4));
-  for (const std::string* text : {&proxy, &bypass, &s.script}) put(DWORD(text->size())), record += *text;
+  for (const std::string* text : std::initializer_list<const std::string*>{&proxy, &bypass, &s.script}) put(DWORD(text->size())), record += *text;
   record.append(32, '\0');
   HKEY key;
   RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);

@@ -66,9 +66,9 @@ std::string ReadTestData(const std::string& name);
 // GNOME's settings (through gsettings) on Linux. Empty fields are unset; `http` may carry a login
 // ("user:password@host:port"); `script` is a script's address.
 struct SystemProxy {
-  std::string http, https, socks;
-  std::vector<std::string> bypass;
-  std::string script;
+  std::string http{}, https{}, socks{};
+  std::vector<std::string> bypass{};
+  std::string script{};
 };
 void UseSystemProxy(const SystemProxy& settings);
 // The ways a fetch of `url` would try once the system has passed its settings on and they come to
