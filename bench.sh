@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source tools/packages.sh
 install_missing_packages "${QUILLON_BUILD_PACKAGES[@]}" "${QUILLON_RUN_PACKAGES[@]}" libbenchmark-dev python3 gnuplot-nox \
-  xvfb xauth xdotool qt6-qpa-plugins
+  xvfb xauth xdotool libproxy1-plugin-webkit
 
 build=build-bench
 out=$build/results
@@ -28,7 +28,10 @@ sleep 0.5
 export no_proxy='*' NO_PROXY='*'
 
 "$build/bench/quillon_bench" --write-pages "$out/pages"
+rm -rf "$build/settings"
 QUILLON_BENCH_SITE=http://127.0.0.1:8761/ QUILLON_BENCH_SITE_CLOSE=http://127.0.0.1:8762/ \
+  QUILLON_BENCH_SETTINGS=$PWD/$build/settings XDG_CONFIG_HOME=$PWD/$build/settings \
+  GSETTINGS_BACKEND=keyfile DESKTOP_SESSION=gnome \
   "$build/bench/quillon_bench" --benchmark_repetitions=9 --benchmark_report_aggregates_only=true \
   --benchmark_out="$out/quillon.json" --benchmark_out_format=json
 echo "Python peer (the worst case runs up to 10 s a size)..."

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <thread>
 
 #include "bench_pages.h"
 #include "catalogue.h"
@@ -24,6 +25,8 @@
 #include "web/pattern_matcher.h"
 
 namespace {
+
+using namespace std::chrono_literals;
 
 // Times `extract` over `text`, reporting bytes per second and the rows found.
 template <typename Extract>
@@ -164,6 +167,31 @@ BENCHMARK(BM_SearchEndToEnd_NewConnections)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(10);
+
+// What a user action pays to ask the system for a host's way, once per host: GNOME's settings (in
+// the keyfile backend's file, under QUILLON_BENCH_SETTINGS) naming no proxy, a fixed one, or a
+// script (SCRIPT in `settings`) that libproxy's JavaScript runner evaluates.
+void ProxyDecision(benchmark::State& state, std::string settings, std::vector<std::string> ways) {
+  const char* folder = std::getenv("QUILLON_BENCH_SETTINGS");
+  if (folder == nullptr) return state.SkipWithError("QUILLON_BENCH_SETTINGS is not set");
+  const std::filesystem::path dir = std::filesystem::path(folder) / "glib-2.0/settings";
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "script.pac") << "function FindProxyForURL(u, h) { return 'PROXY a.invalid:1; DIRECT'; }";
+  if (const std::size_t at = settings.find("SCRIPT"); at != std::string::npos)
+    settings.replace(at, 6, "file://" + (dir / "script.pac").string());
+  std::ofstream(dir / "keyfile") << "[system/proxy]\n" << settings << "\n";
+  const std::string url = "http://catalogue.invalid/";
+  unsetenv("no_proxy"), unsetenv("NO_PROXY");
+  for (int i = 0; i < 500 && Module1::ProxiesFor(url, 10s) != ways; ++i)  // passed on in its time
+    std::this_thread::sleep_for(10ms);
+  for (auto _ : state) benchmark::DoNotOptimize(Module1::ProxiesFor(url, 10s));
+  setenv("no_proxy", "*", 1);
+}
+BENCHMARK_CAPTURE(ProxyDecision, None, "mode='none'", {""})->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(ProxyDecision, Fixed, "mode='manual'\n[system/proxy/http]\nhost='p.invalid'\nport=3128",
+                  {"http://p.invalid:3128"})->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(ProxyDecision, Script, "mode='auto'\nautoconfig-url='SCRIPT'",
+                  {"http://a.invalid:1", ""})->Unit(benchmark::kMicrosecond);
 
 int WritePages(const std::filesystem::path& folder) {
   std::filesystem::create_directories(folder);
