@@ -56,32 +56,87 @@ char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + '
 // matching RE2 folds the word class onto U+212A KELVIN SIGN and U+017F LONG S (they fold to k and
 // s), so \w, \W, \d and \D outside brackets are given to it case-sensitively: the classes are
 // ASCII, and their case changes nothing else. PCRE2 reads otherwise "$" (it also matches before a
-// final line feed), letter escapes such as "\s" (it counts a vertical tab as a blank), those four
-// classes inside brackets, and \b, which looks at the character before a match unchecked.
+// final line feed), letter escapes such as "\s" (it counts a vertical tab as a blank), and \b,
+// which looks at the character before a match unchecked; and bracket classes, below.
 struct Re2Reading {
   std::string pattern;
   bool readAlikeByPcre = true;
 };
+
+bool AsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+char OtherCase(char c) { return static_cast<char>(c ^ 0x20); }
+
+// The other case of the letters from `low` to `high`, as class members.
+std::string OtherCaseRange(char low, char high) {
+  std::string members;
+  for (const auto& [first, last] : {std::pair{'A', 'Z'}, std::pair{'a', 'z'}}) {
+    const char from = std::max(low, first), to = std::min(high, last);
+    if (from <= to) members += std::string{OtherCase(from), '-', OtherCase(to)};
+  }
+  return members;
+}
+
+// The bracket class at `i` (its '[') as the platform's regular-expression component reads it: a
+// ']' first (after an optional '^') is a member, a backslash escape is one member, and "[:alpha:]"
+// is no class name but the characters it is written with. RE2 gets it case-sensitively, with the
+// other case of each ASCII letter added, so that the class stays ASCII as \w and \d are. PCRE2
+// reads a class alike only without letters, escapes of letters and "[:", "[." or "[=". Returns
+// where the class ends (its ']').
+std::size_t ReadClass(std::string_view pattern, std::size_t i, Re2Reading& reading) {
+  std::string members, otherCase;
+  std::string open = "(?-i:[";
+  if (++i < pattern.size() && pattern[i] == '^') open += pattern[i++];
+  for (bool first = true; i < pattern.size() && (first || pattern[i] != ']'); ++i, first = false) {
+    const char c = pattern[i];
+    if (c == '\\' && i + 1 < pattern.size()) {
+      const char escaped = pattern[++i];
+      if (std::isalnum(static_cast<unsigned char>(escaped))) reading.readAlikeByPcre = false;
+      members += std::string{'\\', escaped};
+      continue;
+    }
+    const bool range = c == '-' && !first && i + 1 < pattern.size() && pattern[i + 1] != ']' &&
+                       !(pattern[i - 1] & 0x80) && pattern[i + 1] != '\\' && !(pattern[i + 1] & 0x80);
+    if (range) {
+      const std::string letters = OtherCaseRange(pattern[i - 1], pattern[i + 1]);
+      if (!letters.empty()) reading.readAlikeByPcre = false;
+      otherCase += letters;
+      members += std::string{'-', pattern[++i]};
+      continue;
+    }
+    if (c == '[' && i + 1 < pattern.size() && std::strchr(":.=", pattern[i + 1]) != nullptr) {
+      reading.readAlikeByPcre = false;
+    }
+    if (AsciiLetter(c)) {
+      reading.readAlikeByPcre = false;
+      otherCase += OtherCase(c);
+    }
+    members += std::strchr("[]-", c) != nullptr ? std::string{'\\', c} : std::string{c};
+  }
+  reading.pattern += open + members + otherCase + "])";
+  return i;
+}
+
 Re2Reading ReadForRe2(std::string_view pattern) {
   Re2Reading reading;
-  bool inClass = false;
   for (std::size_t i = 0; i < pattern.size(); ++i) {
     const char c = pattern[i];
     if (c == '$') reading.readAlikeByPcre = false;
-    if (c == '[' || c == ']') inClass = c == '[';
+    if (c == '[') {
+      i = ReadClass(pattern, i, reading);
+      continue;
+    }
     if (c != '\\' || i + 1 == pattern.size()) {
       reading.pattern += c;
       continue;
     }
     const char escaped = pattern[++i];
     const bool wordOrDigit = std::string_view("wWdD").find(escaped) != std::string_view::npos;
-    if (std::isalnum(static_cast<unsigned char>(escaped)) && (inClass || !wordOrDigit)) {
+    if (std::isalnum(static_cast<unsigned char>(escaped)) && !wordOrDigit) {
       reading.readAlikeByPcre = false;
     }
-    const bool ascii = wordOrDigit && !inClass;
-    reading.pattern += ascii ? "(?-i:\\" : "\\";
+    reading.pattern += wordOrDigit ? "(?-i:\\" : "\\";
     reading.pattern += escaped;
-    if (ascii) reading.pattern += ')';
+    if (wordOrDigit) reading.pattern += ')';
   }
   return reading;
 }
