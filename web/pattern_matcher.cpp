@@ -56,8 +56,9 @@ char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + '
 // matching RE2 folds the word class onto U+212A KELVIN SIGN and U+017F LONG S (they fold to k and
 // s), so \w, \W, \d and \D outside brackets are given to it case-sensitively: the classes are
 // ASCII, and their case changes nothing else. PCRE2 reads otherwise "$" (it also matches before a
-// final line feed), letter escapes such as "\s" (it counts a vertical tab as a blank), and \b,
-// which looks at the character before a match unchecked; and bracket classes, below.
+// final line feed), letter escapes such as "\s" (it counts a vertical tab as a blank), \b, which
+// looks at the character before a match unchecked, and the groups of a repeated group that may
+// match empty text; and bracket classes, below.
 struct Re2Reading {
   std::string pattern;
   bool readAlikeByPcre = true;
@@ -121,6 +122,9 @@ Re2Reading ReadForRe2(std::string_view pattern) {
   for (std::size_t i = 0; i < pattern.size(); ++i) {
     const char c = pattern[i];
     if (c == '$') reading.readAlikeByPcre = false;
+    if (c == ')' && i + 1 < pattern.size() && std::strchr("*+?{", pattern[i + 1]) != nullptr) {
+      reading.readAlikeByPcre = false;
+    }
     if (c == '[') {
       i = ReadClass(pattern, i, reading);
       continue;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <map>
 
 #include "detail/link_copy.h"
@@ -16,6 +17,8 @@
 #include "web/pattern_matcher.h"
 
 namespace {
+
+using Strings = std::vector<std::string>;
 
 void Require(bool condition, const char* what) {
   if (condition) return;
@@ -113,6 +116,64 @@ std::string WithFoldingLetters(std::string_view page) {
         Require(found[i].subMatches == expected[i].subMatches, "the groups RE2 alone places");
       }
     }
+  }
+}
+
+// A pattern made from the input's first bytes (the rest is the text): a literal prefix, then atoms
+// (literals, ".", \w, \d and their negations, bracket classes with a leading ']', negation,
+// escapes, ranges and "[:alpha:]", groups) with greedy or lazy quantifiers. Always valid.
+std::string GeneratedPattern(std::string_view& input) {
+  static const char* const kPrefixes[] = {"<", "id=", "<a ", "<k", "x"};
+  static const char* const kAtoms[] = {"a", "k", "s", "<", ">", "=", "\"", "'", "(", ")", ".",
+                                       "\\w", "\\d", "\\W", "\\D", "中", " ", "1"};
+  static const char* const kMembers[] = {"a", "k", "S", "-", "\\w", "\\d", "\\]", "[:alpha:]", "[",
+                                         "x-z", "0-9", "?-i", "<", "(", "\\W", "中"};
+  static const char* const kQuantifiers[] = {"", "", "*", "+", "?", "*?", "+?", "??"};
+  const auto next = [&input] {
+    const unsigned char byte = input.empty() ? 0 : static_cast<unsigned char>(input[0]);
+    if (!input.empty()) input.remove_prefix(1);
+    return byte;
+  };
+  std::string pattern = kPrefixes[next() % std::size(kPrefixes)];
+  for (int atoms = next() % 8 + 1, open = 0; atoms > 0 || open > 0; --atoms) {
+    const unsigned char kind = next();
+    if (atoms <= 0 || (kind % 6 == 5 && open > 0)) {
+      pattern += ")";
+      --open;
+    } else if (kind % 6 == 4) {
+      pattern += "(";
+      ++open;
+      continue;
+    } else if (kind % 6 == 3) {
+      // A '-' beside a range would make another range, and "[:alpha:]" ends the class with its
+      // ']': they go last.
+      std::string members, last;
+      for (int n = next() % 3 + 1; n > 0; --n) {
+        const std::string member = kMembers[next() % std::size(kMembers)];
+        member == "-" || member.starts_with("[:") ? last = member : members += member;
+      }
+      pattern += std::string("[") + (kind & 0x40 ? "^" : "") + (kind & 0x80 ? "]" : "") + members + last + "]";
+    } else {
+      pattern += kAtoms[next() % std::size(kAtoms)];
+      if (pattern.back() == '(' || pattern.back() == ')') pattern.insert(pattern.size() - 1, "\\");
+    }
+    pattern += kQuantifiers[next() % std::size(kQuantifiers)];
+  }
+  return pattern;
+}
+
+// For generated patterns, the layered matcher finds the same matches as RE2 alone, in the text as
+// it came, with folding letters, and after an invalid byte.
+[[maybe_unused]] void Patterns(std::string_view input) {
+  const std::string pattern = GeneratedPattern(input);
+  const PatternMatcher layered(pattern, PatternMatcher::Mode::kFindAll),
+      reference(pattern, PatternMatcher::Mode::kFindAll, PatternMatcher::Engine::kRe2);
+  for (const std::string& text : {std::string(input), WithFoldingLetters(input), "\xFF" + std::string(input)}) {
+    std::vector<Strings> found, expected;
+    for (const Match& m : layered.Execute(text)) found.push_back(m.subMatches);
+    for (const Match& m : reference.Execute(text)) expected.push_back(m.subMatches);
+    if (found != expected) std::fprintf(stderr, "pattern: %s\n", pattern.c_str());
+    Require(found == expected, "a generated pattern matches as RE2 alone matches it");
   }
 }
 
