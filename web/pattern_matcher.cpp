@@ -57,8 +57,8 @@ char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + '
 // s), so \w, \W, \d and \D outside brackets are given to it case-sensitively: the classes are
 // ASCII, and their case changes nothing else. PCRE2 reads otherwise "$" (it also matches before a
 // final line feed), letter escapes such as "\s" (it counts a vertical tab as a blank), \b, which
-// looks at the character before a match unchecked, and the groups of a repeated group that may
-// match empty text; and bracket classes, below.
+// looks at the character before a match unchecked, and capturing groups inside a repetition (it
+// keeps what an empty last repetition captured otherwise); and bracket classes, below.
 struct Re2Reading {
   std::string pattern;
   bool readAlikeByPcre = true;
@@ -119,11 +119,18 @@ std::size_t ReadClass(std::string_view pattern, std::size_t i, Re2Reading& readi
 
 Re2Reading ReadForRe2(std::string_view pattern) {
   Re2Reading reading;
+  std::vector<bool> captures;  // for each open group: whether it or a group inside it captures
   for (std::size_t i = 0; i < pattern.size(); ++i) {
     const char c = pattern[i];
     if (c == '$') reading.readAlikeByPcre = false;
-    if (c == ')' && i + 1 < pattern.size() && std::strchr("*+?{", pattern[i + 1]) != nullptr) {
-      reading.readAlikeByPcre = false;
+    if (c == '(') captures.push_back(i + 1 < pattern.size() && pattern[i + 1] != '?');
+    if (c == ')' && !captures.empty()) {
+      const bool captured = captures.back();
+      captures.pop_back();
+      if (captured && !captures.empty()) captures.back() = true;
+      if (captured && i + 1 < pattern.size() && std::strchr("*+?{", pattern[i + 1]) != nullptr) {
+        reading.readAlikeByPcre = false;
+      }
     }
     if (c == '[') {
       i = ReadClass(pattern, i, reading);
