@@ -15,8 +15,10 @@ namespace {
 const QString kCaption = QStringLiteral("资源详情");
 const QString kCopied = QStringLiteral("链接已复制到剪切板");
 const QString kLinksName = QStringLiteral("资源链接");  // what a screen reader calls the list
-
-QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
+// The detail list's columns: the marked link name, size, type label, and the href, kept but not
+// shown.
+const std::vector<ListView::Column> kColumns = {
+    {"名称", 6500}, {"大小", 1500}, {"类型", 700}, {"url", 0}};
 
 // Replaces the clipboard's text with `link`; true only when the clipboard then holds it.
 bool PutOnClipboard(const QString& link) {
@@ -36,11 +38,11 @@ frm2::frm2(const ListView& searchList, std::string siteBase, PageSource source)
       m_source(std::move(source)) {
   setObjectName("frm2");
   setWindowTitle(kCaption);
-  setFixedSize(Twips(8910), Twips(3405));
-  lvw = new ListView({{"名称", 6500}, {"大小", 1500}, {"类型", 700}, {"url", 0}}, this);
+  setFixedSize(TwipsToPixels(8910), TwipsToPixels(3405));
+  lvw = new ListView(kColumns, this);
   lvw->setObjectName("lvw");
   lvw->setAccessibleName(kLinksName);
-  lvw->setGeometry(0, 0, Twips(8895), Twips(3375));
+  lvw->setGeometry(0, 0, TwipsToPixels(8895), TwipsToPixels(3375));
   lvw->setFont(SongTiFont());
   connect(lvw, &ListView::MouseDown, this, &frm2::lvw_MouseDown);
 }

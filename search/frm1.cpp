@@ -25,8 +25,9 @@ const QString kEnterKeyword = QStringLiteral("请输入关键字");
 // What a screen reader says for the controls that show no text of their own.
 const QString kKeywordName = QStringLiteral("关键字");
 const QString kResultsName = QStringLiteral("搜索结果");
+// The result list's columns: title, type label, and the entry id, kept but not shown.
+const std::vector<ListView::Column> kColumns = {{"名称", 6500}, {"类型", 700}, {"url", 0}};
 
-QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
@@ -36,7 +37,7 @@ frm1::frm1(std::string siteBase, PageSource source)
       m_source(std::move(source)) {
   setObjectName("frm1");
   setWindowTitle(kCaption);
-  setFixedSize(Twips(7965), Twips(5565));
+  setFixedSize(TwipsToPixels(7965), TwipsToPixels(5565));
   CreateControls();
   CreateMenu();
   // Without a title bar there is no close button: Alt+F4 closes the window itself, whatever the
@@ -58,24 +59,24 @@ void frm1::CreateControls() {
   txtSearch = new QLineEdit(this);
   txtSearch->setObjectName("txtSearch");
   txtSearch->setAccessibleName(kKeywordName);
-  txtSearch->setGeometry(Twips(240), Twips(360), Twips(5655), Twips(375));
+  txtSearch->setGeometry(TwipsToPixels(240), TwipsToPixels(360), TwipsToPixels(5655), TwipsToPixels(375));
 
   cmbSearch = new QPushButton(kSearchCaption, this);
   cmbSearch->setObjectName("cmbSearch");
-  cmbSearch->setGeometry(Twips(6000), Twips(360), Twips(1455), Twips(375));
+  cmbSearch->setGeometry(TwipsToPixels(6000), TwipsToPixels(360), TwipsToPixels(1455), TwipsToPixels(375));
   cmbSearch->setAutoDefault(false);
   connect(cmbSearch, &QPushButton::clicked, this, &frm1::cmbSearch_Click);
 
   Label1 = new QLabel(kTagline, this);
   Label1->setObjectName("Label1");
-  Label1->setGeometry(Twips(240), Twips(80), Twips(3495), Twips(255));
+  Label1->setGeometry(TwipsToPixels(240), TwipsToPixels(80), TwipsToPixels(3495), TwipsToPixels(255));
   Label1->setFont(SongTiFont());
   Label1->setFocusPolicy(Qt::NoFocus);
 
-  lvw = new ListView({{"名称", 6500}, {"类型", 700}, {"url", 0}}, this);
+  lvw = new ListView(kColumns, this);
   lvw->setObjectName("lvw");
   lvw->setAccessibleName(kResultsName);
-  lvw->setGeometry(0, Twips(840), Twips(7935), Twips(4695));
+  lvw->setGeometry(0, TwipsToPixels(840), TwipsToPixels(7935), TwipsToPixels(4695));
   connect(lvw, &ListView::MouseDown, this, &frm1::lvw_MouseDown);
 
   setTabOrder(txtSearch, cmbSearch);

@@ -25,7 +25,7 @@ ListView::ListView(const std::vector<Column>& columns, QWidget* parent) : QTreeW
   head->setMinimumSectionSize(0);
   for (int i = 0; i < columnCount(); ++i) {
     const int width = columns[static_cast<std::size_t>(i)].widthTwips;
-    head->resizeSection(i, Twips(width));
+    head->resizeSection(i, TwipsToPixels(width));
     if (width == 0) head->setSectionResizeMode(i, QHeaderView::Fixed);
     m_unseen.push_back(width == 0);
   }

@@ -20,7 +20,9 @@ const QString kQtTranslation = QStringLiteral("qtbase_zh_CN");
 
 }  // namespace
 
-int Twips(int twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
+int TwipsToPixels(int twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
+
+QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
 QFont SongTiFont() {
   static std::once_flag substituted;

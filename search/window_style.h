@@ -4,11 +4,16 @@
 #include <QFont>
 #include <QString>
 
+#include <string>
+
 class QWidget;
 
 // Layout is given in twips; at 96 dots per inch fifteen twips make one device-independent
-// pixel, so the layout scales with the screen.
-int Twips(int twips);
+// pixel, so the layout scales with the screen. Returns the pixels for `twips`.
+int TwipsToPixels(int twips);
+
+// Page text (UTF-8) as a widget shows it.
+QString FromUtf8(const std::string& text);
 
 // "宋体" at 12 points. Where it is not installed, a CJK serif face stands in, then a sans one.
 QFont SongTiFont();

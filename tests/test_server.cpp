@@ -10,18 +10,23 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 // The one place where Windows and Linux differ: sockets and the heap's statistics.
 #ifdef _WIN32
 #include <winsock2.h>
 #include <ws2tcpip.h>
 constexpr int MSG_NOSIGNAL = 0;
-int CloseSocket(int socket) { return closesocket(static_cast<SOCKET>(socket)); }
+constexpr Socket kNoSocket = INVALID_SOCKET;
+int CloseSocket(Socket socket) { return closesocket(socket); }
 int Poll(pollfd* fds, unsigned long n, int timeout) { return WSAPoll(fds, n, timeout); }
-const bool kStarted = [] {
-  WSADATA data;
-  return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}();
+void StartSockets() {
+  static const int started = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data);
+  }();
+  if (started != 0) throw std::runtime_error("test server: Winsock did not start");
+}
 
 void SetVariable(const char* name, const std::string& value) { _putenv_s(name, value.c_str()); }
 
@@ -67,7 +72,9 @@ std::size_t HeapInUse() {  // the C runtime's heap, which malloc and operator ne
 #include <sys/socket.h>
 #include <unistd.h>
 
-int CloseSocket(int socket) { return close(socket); }
+constexpr Socket kNoSocket = -1;
+int CloseSocket(Socket socket) { return close(socket); }
+void StartSockets() {}
 void SetVariable(const char* name, const std::string& value) {
   value.empty() ? unsetenv(name) : setenv(name, value.c_str(), 1);
 }
@@ -105,7 +112,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool WaitReadable(int socket, const std::atomic<bool>& stopping) {
+bool WaitReadable(Socket socket, const std::atomic<bool>& stopping) {
   pollfd p{static_cast<decltype(pollfd::fd)>(socket), POLLIN, 0};
   int ready = 0;
   while (!stopping && (ready = Poll(&p, 1, 20)) == 0) {
@@ -113,7 +120,7 @@ bool WaitReadable(int socket, const std::atomic<bool>& stopping) {
   return ready > 0 && !stopping;
 }
 
-int PortOf(int socket, bool peer) {
+int PortOf(Socket socket, bool peer) {
   sockaddr_storage address{};
   socklen_t length = sizeof address;
   (peer ? getpeername : getsockname)(socket, reinterpret_cast<sockaddr*>(&address), &length);
@@ -184,18 +191,27 @@ Responder Silent() {
 TestServer::TestServer(std::map<std::string, Responder> routes, const char* host)
     : m_routes(std::move(routes)) {
   m_routes.try_emplace("", Raw(""));  // unknown paths: closed unanswered
-  addrinfo hints{AI_NUMERICHOST, AF_UNSPEC, SOCK_STREAM}, *address = nullptr;
-  getaddrinfo(host, "0", &hints, &address);
-  m_listener = static_cast<int>(socket(address->ai_family, SOCK_STREAM, 0));
-  bind(m_listener, address->ai_addr, address->ai_addrlen);
-  listen(m_listener, 16);
+  StartSockets();
+  addrinfo hints{};
+  hints.ai_flags = AI_NUMERICHOST;
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* address = nullptr;
+  if (getaddrinfo(host, "0", &hints, &address) != 0 || address == nullptr)
+    throw std::runtime_error(std::string("test server: no address ") + host);
+  m_listener = socket(address->ai_family, SOCK_STREAM, 0);
+  const bool listening =
+      m_listener != kNoSocket &&
+      bind(m_listener, address->ai_addr, static_cast<socklen_t>(address->ai_addrlen)) == 0 &&
+      listen(m_listener, 16) == 0;
   freeaddrinfo(address);
+  if (!listening) throw std::runtime_error(std::string("test server: cannot listen on ") + host);
   const std::string name = host;
   m_base = "http://" + (name.find(':') == name.npos ? name : "[" + name + "]") + ":" +
            std::to_string(PortOf(m_listener, false)) + "/";
   m_acceptor = std::thread([this] {
-    for (int client; WaitReadable(m_listener, m_stopping);) {
-      if ((client = static_cast<int>(accept(m_listener, nullptr, nullptr))) < 0) continue;
+    for (Socket client; WaitReadable(m_listener, m_stopping);) {
+      if ((client = accept(m_listener, nullptr, nullptr)) == kNoSocket) continue;
       std::lock_guard lock(m_mutex);
       m_threads.emplace_back(&TestServer::Serve, this, Connection{client, m_stopping, true});
     }

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -16,6 +17,12 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#ifdef _WIN32
+using Socket = std::uintptr_t;  // Winsock's SOCKET, without its header here
+#else
+using Socket = int;
+#endif
 
 struct Request {
   std::string head;    // the request line and headers as sent
@@ -27,7 +34,7 @@ struct Request {
 };
 
 struct Connection {
-  int socket;
+  Socket socket;
   const std::atomic<bool>& stopping;
   bool keepAlive = false;  // read another request when the responder is done
   bool Send(std::string_view bytes);
@@ -52,7 +59,7 @@ class TestServer final {
   void Serve(Connection connection);
   std::map<std::string, Responder> m_routes;
   std::string m_base;
-  int m_listener;
+  Socket m_listener;
   std::atomic<bool> m_stopping{false};
   mutable std::mutex m_mutex;
   std::vector<Request> m_requests;

@@ -127,9 +127,10 @@ bool Menu(ListView* list, int row, const QString& item, Qt::MouseButton button, 
       items << spoken->child(i)->text(QAccessible::Name);
     // Clicked from a timer of its own: the detail window opens inside the click.
     const QList<QAction*> actions = menu->actions();
-    QAction* chosen = *std::find_if(actions.begin(), actions.end(),
-                                    [&](QAction* a) { return a->text() == item; });
-    const QPoint at = static_cast<QMenu*>(menu)->actionGeometry(chosen).center();
+    const auto chosen = std::find_if(actions.begin(), actions.end(),
+                                     [&](QAction* a) { return a->text() == item; });
+    if (chosen == actions.end()) return ADD_FAILURE() << "no menu entry " << item.toStdString();
+    const QPoint at = static_cast<QMenu*>(menu)->actionGeometry(*chosen).center();
     QTimer::singleShot(0, menu, [menu, at] { QTest::mouseClick(menu, Qt::LeftButton, {}, at); });
   })};
   if (act) {
@@ -224,33 +225,34 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
 
     // Beside the rows: nothing; a row without a redirect, or a clipboard that another program
     // holds: nothing said, the clipboard as it was.
-    EXPECT_EQ(MessageDuring([&] {
-                PressRow(links, -1, Qt::LeftButton);
-                PressRow(links, 1, Qt::LeftButton);
-                EXPECT_EQ(links->SelectedItem(), 1);
+    const auto pressesThatCopyNothing = [&] {
+      PressRow(links, -1, Qt::LeftButton);
+      PressRow(links, 1, Qt::LeftButton);
+      EXPECT_EQ(links->SelectedItem(), 1);
 #ifdef _WIN32  // Windows lets another program hold the clipboard open
-                std::atomic<bool> held = false;
-                const std::jthread other([&held](std::stop_token stop) {
-                  OpenClipboard(nullptr), held = true;
-                  while (!stop.stop_requested()) std::this_thread::sleep_for(10ms);
-                  CloseClipboard();
-                });
-                while (!held) std::this_thread::sleep_for(1ms);
+      std::atomic<bool> held = false;
+      const std::jthread other([&held](std::stop_token stop) {
+        OpenClipboard(nullptr), held = true;
+        while (!stop.stop_requested()) std::this_thread::sleep_for(10ms);
+        CloseClipboard();
+      });
+      while (!held) std::this_thread::sleep_for(1ms);
 #else  // X11 lets one take the selection back at once, until `other` goes
-                const QObject other;
-                QObject::connect(clipboard, &QClipboard::dataChanged, &other, [&] {
-                  if (clipboard->text() != "before") clipboard->setText("before");
-                });
+      const QObject other;
+      QObject::connect(clipboard, &QClipboard::dataChanged, &other, [&] {
+        if (clipboard->text() != "before") clipboard->setText("before");
+      });
 #endif
-                PressRow(links, 0, Qt::LeftButton);
-              }),
-              "");
+      PressRow(links, 0, Qt::LeftButton);
+    };
+    EXPECT_EQ(MessageDuring(pressesThatCopyNothing), "");
     EXPECT_EQ(server.Count("/link/abc_1/"), 2);
 #ifdef _WIN32  // a held clipboard refuses Quillon's text, and reads back empty once let go
-    EXPECT_EQ(clipboard->text(), "");
+    const QString leftOnClipboard = "";
 #else
-    EXPECT_EQ(clipboard->text(), "before");
+    const QString leftOnClipboard = "before";
 #endif
+    EXPECT_EQ(clipboard->text(), leftOnClipboard);
     // Any button, with keys held, copies the final link and confirms.
     for (const auto button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
       clipboard->setText("before");
