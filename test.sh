@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 source tools/packages.sh
 
 build_dir=build
-cmake_args=()
+cmake_args=(-DQUILLON_WERROR=ON)
 if [[ "${1:-}" == "--sanitize" ]]; then
   build_dir=build-sanitize
   cmake_args+=(-DQUILLON_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)

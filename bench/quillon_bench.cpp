@@ -176,7 +176,8 @@ void ProxyDecision(benchmark::State& state, std::string settings, std::vector<st
   if (folder == nullptr) return state.SkipWithError("QUILLON_BENCH_SETTINGS is not set");
   const std::filesystem::path dir = std::filesystem::path(folder) / "glib-2.0/settings";
   std::filesystem::create_directories(dir);
-  std::ofstream(dir / "script.pac") << "function FindProxyForURL(u, h) { return 'PROXY a.invalid:1; DIRECT'; }";
+  std::ofstream(dir / "script.pac")
+      << "function FindProxyForURL(u, h) { return 'PROXY a.invalid:1; DIRECT'; }";
   if (const std::size_t at = settings.find("SCRIPT"); at != std::string::npos)
     settings.replace(at, 6, "file://" + (dir / "script.pac").string());
   std::ofstream(dir / "keyfile") << "[system/proxy]\n" << settings << "\n";
@@ -188,10 +189,13 @@ void ProxyDecision(benchmark::State& state, std::string settings, std::vector<st
   setenv("no_proxy", "*", 1);
 }
 BENCHMARK_CAPTURE(ProxyDecision, None, "mode='none'", {""})->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(ProxyDecision, Fixed, "mode='manual'\n[system/proxy/http]\nhost='p.invalid'\nport=3128",
-                  {"http://p.invalid:3128"})->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(ProxyDecision, Fixed,
+                  "mode='manual'\n[system/proxy/http]\nhost='p.invalid'\nport=3128",
+                  {"http://p.invalid:3128"})
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(ProxyDecision, Script, "mode='auto'\nautoconfig-url='SCRIPT'",
-                  {"http://a.invalid:1", ""})->Unit(benchmark::kMicrosecond);
+                  {"http://a.invalid:1", ""})
+    ->Unit(benchmark::kMicrosecond);
 
 int WritePages(const std::filesystem::path& folder) {
   std::filesystem::create_directories(folder);

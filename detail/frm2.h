@@ -7,7 +7,6 @@
 #pragma once
 
 #include <QDialog>
-
 #include <string>
 
 #include "web/page_source.h"

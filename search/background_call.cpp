@@ -5,7 +5,6 @@
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QPointer>
-
 #include <atomic>
 #include <memory>
 #include <thread>

@@ -28,7 +28,6 @@ const QString kResultsName = QStringLiteral("搜索结果");
 // The result list's columns: title, type label, and the entry id, kept but not shown.
 const std::vector<ListView::Column> kColumns = {{"名称", 6500}, {"类型", 700}, {"url", 0}};
 
-
 }  // namespace
 
 frm1::frm1(std::string siteBase, PageSource source)
@@ -59,17 +58,20 @@ void frm1::CreateControls() {
   txtSearch = new QLineEdit(this);
   txtSearch->setObjectName("txtSearch");
   txtSearch->setAccessibleName(kKeywordName);
-  txtSearch->setGeometry(TwipsToPixels(240), TwipsToPixels(360), TwipsToPixels(5655), TwipsToPixels(375));
+  txtSearch->setGeometry(TwipsToPixels(240), TwipsToPixels(360), TwipsToPixels(5655),
+                         TwipsToPixels(375));
 
   cmbSearch = new QPushButton(kSearchCaption, this);
   cmbSearch->setObjectName("cmbSearch");
-  cmbSearch->setGeometry(TwipsToPixels(6000), TwipsToPixels(360), TwipsToPixels(1455), TwipsToPixels(375));
+  cmbSearch->setGeometry(TwipsToPixels(6000), TwipsToPixels(360), TwipsToPixels(1455),
+                         TwipsToPixels(375));
   cmbSearch->setAutoDefault(false);
   connect(cmbSearch, &QPushButton::clicked, this, &frm1::cmbSearch_Click);
 
   Label1 = new QLabel(kTagline, this);
   Label1->setObjectName("Label1");
-  Label1->setGeometry(TwipsToPixels(240), TwipsToPixels(80), TwipsToPixels(3495), TwipsToPixels(255));
+  Label1->setGeometry(TwipsToPixels(240), TwipsToPixels(80), TwipsToPixels(3495),
+                      TwipsToPixels(255));
   Label1->setFont(SongTiFont());
   Label1->setFocusPolicy(Qt::NoFocus);
 

@@ -17,8 +17,8 @@ const PatternMatcher& ResultMatcher() {
 
 std::string ResultPageUrl(const std::string& siteBase, const std::string& encodedKeyword,
                           int page) {
-  return siteBase + "search/entry/?query=" + encodedKeyword + "&flag=1-1&page=" +
-         std::to_string(page);
+  return siteBase + "search/entry/?query=" + encodedKeyword +
+         "&flag=1-1&page=" + std::to_string(page);
 }
 
 }  // namespace

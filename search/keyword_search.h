@@ -1,7 +1,8 @@
 // The keyword search: a keyword in, the eMule entries of the catalogue's first four result pages
 // out, as plain rows for the result list.
 //
-//   std::vector<ResultRow> rows = KeywordSearch(u"中文", "http://127.0.0.1:8750/", NetworkPageSource());
+//   std::vector<ResultRow> rows = KeywordSearch(u"中文", "http://127.0.0.1:8750/",
+//   NetworkPageSource());
 #pragma once
 
 #include <string>

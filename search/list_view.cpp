@@ -81,8 +81,7 @@ std::optional<int> ListView::SelectedItem() const {
 void ListView::mousePressEvent(QMouseEvent* event) {
   setFocus(Qt::MouseFocusReason);
   event->accept();
-  emit MouseDown(event->button(), event->modifiers(), event->position().x(),
-                 event->position().y());
+  emit MouseDown(event->button(), event->modifiers(), event->position().x(), event->position().y());
 }
 
 void ListView::mouseMoveEvent(QMouseEvent* event) { event->accept(); }

@@ -11,7 +11,6 @@
 #pragma once
 
 #include <QTreeWidget>
-
 #include <optional>
 #include <vector>
 

@@ -3,7 +3,6 @@
 
 #include <QFont>
 #include <QString>
-
 #include <string>
 
 class QWidget;

@@ -219,12 +219,15 @@ TEST(FetchPageTest, ThroughTheSystemsProxy) {
   // A proxy that asks for a login, which only "u:p" passes.
   const auto login = [&utf8](Connection& c, const Request& r) {
     const bool in = r.head.find("\r\nProxy-Authorization: Basic dTpw\r\n") != std::string::npos;
-    Page(in ? utf8 : "", in ? "200 OK" : "407 Login", "Proxy-Authenticate: Basic realm=\"q\"\r\n")(c, r);
+    Page(in ? utf8 : "", in ? "200 OK" : "407 Login", "Proxy-Authenticate: Basic realm=\"q\"\r\n")(
+        c, r);
   };
   TestServer server({{"/utf8", Page(utf8)}, {"/login", login}});
-  const std::string proxy = server.Url().substr(7, server.Url().size() - 8), near = server.Url("utf8");
+  const std::string proxy = server.Url().substr(7, server.Url().size() - 8),
+                    near = server.Url("utf8");
   TestServer scripts({{"/list", script("PROXY " + dead + "; PROXY " + proxy + "; DIRECT")},
-                      {"/direct", script("DIRECT")}, {"/silent", Silent()}});
+                      {"/direct", script("DIRECT")},
+                      {"/silent", Silent()}});
 #ifdef _WIN32  // Wine's script runner keeps only the first proxy of a list
   const Strings list = {"http://" + dead};
   const std::string listed = "", listSeen = "";

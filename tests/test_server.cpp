@@ -1,9 +1,6 @@
 #include "test_server.h"
 
 #include <gtest/gtest.h>
-
-#include "web/module1.h"
-
 #include <malloc.h>
 
 #include <cstdlib>
@@ -11,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+#include "web/module1.h"
 
 // The one place where Windows and Linux differ: sockets and the heap's statistics.
 #ifdef _WIN32
@@ -34,25 +33,34 @@ void SetVariable(const char* name, const std::string& value) { _putenv_s(name, v
 // that the settings dialog also writes.
 void UseSystemProxy(const SystemProxy& s) {
   std::string proxy;
-  for (const auto& [scheme, entry] : {std::pair{"http=", s.http}, {"https=", s.https}, {"socks=", s.socks}})
+  for (const auto& [scheme, entry] :
+       {std::pair{"http=", s.http}, {"https=", s.https}, {"socks=", s.socks}})
     if (!entry.empty()) proxy += (proxy.empty() ? "" : ";") + std::string(scheme) + entry;
   std::string bypass;
   for (const std::string& entry : s.bypass) bypass += (bypass.empty() ? "" : ";") + entry;
   std::string record;
   const auto put = [&record](DWORD value) { record.append(reinterpret_cast<char*>(&value), 4); };
   put(0x46), put(0), put(1 | (proxy.empty() ? 0 : 2) | (s.script.empty() ? 0 : 4));
-  for (const std::string* text : std::initializer_list<const std::string*>{&proxy, &bypass, &s.script}) put(DWORD(text->size())), record += *text;
+  for (const std::string* text :
+       std::initializer_list<const std::string*>{&proxy, &bypass, &s.script})
+    put(DWORD(text->size())), record += *text;
   record.append(32, '\0');
   HKEY key;
-  RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  RegCreateKeyExA(HKEY_CURRENT_USER,
+                  "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0, nullptr, 0,
+                  KEY_ALL_ACCESS, nullptr, &key, nullptr);
   const DWORD enable = !proxy.empty();
   RegSetValueExA(key, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable), 4);
-  for (const auto& [name, text] : {std::pair{"ProxyServer", proxy}, {"ProxyOverride", bypass}, {"AutoConfigURL", s.script}})
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1));
+  for (const auto& [name, text] :
+       {std::pair{"ProxyServer", proxy}, {"ProxyOverride", bypass}, {"AutoConfigURL", s.script}})
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   DWORD(text.size() + 1));
   RegSetValueExA(key, "Connections\\DefaultConnectionSettings", 0, REG_BINARY, nullptr, 0);
   HKEY connections;
-  RegCreateKeyExA(key, "Connections", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &connections, nullptr);
-  RegSetValueExA(connections, "DefaultConnectionSettings", 0, REG_BINARY, reinterpret_cast<const BYTE*>(record.data()), DWORD(record.size()));
+  RegCreateKeyExA(key, "Connections", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &connections,
+                  nullptr);
+  RegSetValueExA(connections, "DefaultConnectionSettings", 0, REG_BINARY,
+                 reinterpret_cast<const BYTE*>(record.data()), DWORD(record.size()));
   RegCloseKey(connections);
   RegCloseKey(key);
 }
@@ -85,20 +93,31 @@ void UseSystemProxy(const SystemProxy& s) {
   // A file of each test's own, as tests run side by side; set before the desktop's settings are
   // first read, which happens only where a test names a proxy.
   static const std::string dir = [] {
-    SetVariable("XDG_CONFIG_HOME", std::string(std::getenv("XDG_CONFIG_HOME")) + "/" + std::to_string(getpid()));
+    SetVariable("XDG_CONFIG_HOME",
+                std::string(std::getenv("XDG_CONFIG_HOME")) + "/" + std::to_string(getpid()));
     return std::string(std::getenv("XDG_CONFIG_HOME")) + "/glib-2.0/settings";
   }();
   const std::size_t at = s.http.find('@'), colon = s.http.find(':');
   std::string ignore;
   for (const std::string& entry : s.bypass) ignore += (ignore.empty() ? "'" : ", '") + entry + "'";
   std::ostringstream file;
-  file << "[system/proxy]\nmode='" << (!s.script.empty() ? "auto" : (s.http + s.https + s.socks).empty() ? "none" : "manual")
+  file << "[system/proxy]\nmode='"
+       << (!s.script.empty()                      ? "auto"
+           : (s.http + s.https + s.socks).empty() ? "none"
+                                                  : "manual")
        << "'\nignore-hosts=[" << ignore << "]\nautoconfig-url='" << s.script << "'\n";
-  for (const auto& [scheme, entry] : {std::pair{"http", s.http.substr(at == s.http.npos ? 0 : at + 1)}, {"https", s.https}, {"socks", s.socks}}) {
+  for (const auto& [scheme, entry] :
+       {std::pair{"http", s.http.substr(at == s.http.npos ? 0 : at + 1)},
+        {"https", s.https},
+        {"socks", s.socks}}) {
     const std::size_t port = entry.rfind(':');
-    file << "[system/proxy/" << scheme << "]\nhost='" << entry.substr(0, port) << "'\nport=" << (port == entry.npos ? "0" : entry.substr(port + 1)) << "\n";
+    file << "[system/proxy/" << scheme << "]\nhost='" << entry.substr(0, port)
+         << "'\nport=" << (port == entry.npos ? "0" : entry.substr(port + 1)) << "\n";
     if (scheme == std::string("http"))
-      file << "use-authentication=" << std::boolalpha << (at != s.http.npos) << "\nauthentication-user='" << s.http.substr(0, at == s.http.npos ? 0 : colon) << "'\nauthentication-password='" << (at == s.http.npos ? "" : s.http.substr(colon + 1, at - colon - 1)) << "'\n";
+      file << "use-authentication=" << std::boolalpha << (at != s.http.npos)
+           << "\nauthentication-user='" << s.http.substr(0, at == s.http.npos ? 0 : colon)
+           << "'\nauthentication-password='"
+           << (at == s.http.npos ? "" : s.http.substr(colon + 1, at - colon - 1)) << "'\n";
   }
   std::filesystem::create_directories(dir);
   std::ofstream(dir + "/keyfile.new") << file.str();
@@ -130,7 +149,8 @@ int PortOf(Socket socket, bool peer) {
 // Reads from the connection onto `into`; false when it ends or the server stops.
 bool ReadMore(Connection& c, std::string& into) {
   char buffer[4096];
-  const ssize_t n = WaitReadable(c.socket, c.stopping) ? recv(c.socket, buffer, sizeof buffer, 0) : 0;
+  const ssize_t n =
+      WaitReadable(c.socket, c.stopping) ? recv(c.socket, buffer, sizeof buffer, 0) : 0;
   if (n > 0) into.append(buffer, static_cast<size_t>(n));
   return n > 0;
 }
@@ -257,14 +277,15 @@ int TestServer::Count(std::string_view pathPrefix) const {
   return n;
 }
 
-std::optional<std::vector<std::string>> AwaitProxies(const std::string& url,
-                                                     const std::optional<std::vector<std::string>>& ways) {
+std::optional<std::vector<std::string>> AwaitProxies(
+    const std::string& url, const std::optional<std::vector<std::string>>& ways) {
   std::optional<std::vector<std::string>> now;
   std::thread([&] {  // outside any user action, whose decisions are kept
     const auto end = std::chrono::steady_clock::now() + 10s;
     while ((now = Module1::ProxiesFor(url, 1s)) != ways && std::chrono::steady_clock::now() < end)
       std::this_thread::sleep_for(10ms);
-  }).join();
+  })
+      .join();
   return now;
 }
 

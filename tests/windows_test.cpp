@@ -127,8 +127,8 @@ bool Menu(ListView* list, int row, const QString& item, Qt::MouseButton button, 
       items << spoken->child(i)->text(QAccessible::Name);
     // Clicked from a timer of its own: the detail window opens inside the click.
     const QList<QAction*> actions = menu->actions();
-    const auto chosen = std::find_if(actions.begin(), actions.end(),
-                                     [&](QAction* a) { return a->text() == item; });
+    const auto chosen =
+        std::find_if(actions.begin(), actions.end(), [&](QAction* a) { return a->text() == item; });
     if (chosen == actions.end()) return ADD_FAILURE() << "no menu entry " << item.toStdString();
     const QPoint at = static_cast<QMenu*>(menu)->actionGeometry(*chosen).center();
     QTimer::singleShot(0, menu, [menu, at] { QTest::mouseClick(menu, Qt::LeftButton, {}, at); });

@@ -11,7 +11,7 @@ QUILLON_BUILD_PACKAGES=(
 QUILLON_RUN_PACKAGES=(qt6-qpa-plugins qt6-translations-l10n libproxy1-plugin-gsettings)
 QUILLON_TEST_PACKAGES=(
   libgtest-dev libgmock-dev icoutils librsvg2-bin
-  libproxy1-plugin-gsettings libproxy1-plugin-webkit libglib2.0-bin gsettings-desktop-schemas
+  libproxy1-plugin-webkit clang-format-14 git
   desktop-file-utils appstream binutils-mingw-w64-x86-64 dpkg-dev file
   xvfb xauth xdotool
 )

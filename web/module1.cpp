@@ -1,8 +1,5 @@
 #include "web/module1.h"
 
-#include "web/page_source.h"
-#include "web/proxy_route.h"
-
 #include <curl/curl.h>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
@@ -15,6 +12,9 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+
+#include "web/page_source.h"
+#include "web/proxy_route.h"
 
 namespace Module1 {
 namespace {
@@ -121,8 +121,8 @@ struct CurlMultiDeleter {
   void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
 };
 
-void SetOptions(CURL* curl, const std::string& url, const FetchLimits& limits,
-                curl_slist* headers, Body* body) {
+void SetOptions(CURL* curl, const std::string& url, const FetchLimits& limits, curl_slist* headers,
+                Body* body) {
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
@@ -166,7 +166,8 @@ CURLcode Transfer(CURLM* multi, const Body& body, const FetchLimits& limits) {
   auto spanStart = std::chrono::steady_clock::now();
   std::size_t spanBytes = 0;
   for (int running = 1; running;) {
-    if (Cancelled() || curl_multi_perform(multi, &running) != CURLM_OK) return CURLE_ABORTED_BY_CALLBACK;
+    if (Cancelled() || curl_multi_perform(multi, &running) != CURLM_OK)
+      return CURLE_ABORTED_BY_CALLBACK;
     const auto now = std::chrono::steady_clock::now();
     if (now - spanStart >= limits.slowSpan) {
       if (body.bytes.size() - spanBytes < limits.slowBytes) return CURLE_OPERATION_TIMEDOUT;

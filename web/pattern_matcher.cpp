@@ -96,7 +96,8 @@ std::size_t ReadClass(std::string_view pattern, std::size_t i, Re2Reading& readi
       continue;
     }
     const bool range = c == '-' && !first && i + 1 < pattern.size() && pattern[i + 1] != ']' &&
-                       !(pattern[i - 1] & 0x80) && pattern[i + 1] != '\\' && !(pattern[i + 1] & 0x80);
+                       !(pattern[i - 1] & 0x80) && pattern[i + 1] != '\\' &&
+                       !(pattern[i + 1] & 0x80);
     if (range) {
       const std::string letters = OtherCaseRange(pattern[i - 1], pattern[i + 1]);
       if (!letters.empty()) reading.readAlikeByPcre = false;

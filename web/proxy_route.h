@@ -17,7 +17,7 @@
 
 namespace Module1 {
 
-using ProxyList = std::vector<std::string>;                 // "" is a direct connection
+using ProxyList = std::vector<std::string>;               // "" is a direct connection
 using ProxyDecisions = std::map<std::string, ProxyList>;  // by scheme://host:port
 
 // std::nullopt when the environment names a proxy (http_proxy, https_proxy, all_proxy in either

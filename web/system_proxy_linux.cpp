@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "web/system_proxy.h"
-
 #include <proxy.h>
 
 #include <mutex>
 #include <string_view>
+
+#include "web/system_proxy.h"
 
 namespace {
 

@@ -81,7 +81,8 @@ Target Parse(const std::string& url) {
   std::string authority = url.substr(start, url.find_first_of("/?#", start) - start);
   authority = authority.substr(authority.rfind('@') + 1);
   const std::size_t colon = authority.rfind(':');
-  const bool hasPort = colon != std::string::npos && authority.find(']', colon) == std::string::npos;
+  const bool hasPort =
+      colon != std::string::npos && authority.find(']', colon) == std::string::npos;
   target.host = Lower(authority.substr(0, hasPort ? colon : std::string::npos));
   if (target.host.starts_with('[')) target.host = target.host.substr(1, target.host.size() - 2);
   target.port = hasPort ? authority.substr(colon + 1) : (target.scheme == "https" ? "443" : "80");
@@ -155,10 +156,13 @@ std::optional<std::vector<std::string>> ScriptProxies(const std::string& url, bo
     WINHTTP_PROXY_INFO info{};
     if (!WinHttpGetProxyForUrl(session.get(), wide.c_str(), &options, &info)) continue;
     const GlobalText proxy(info.lpszProxy), bypass(info.lpszProxyBypass);
-    if (info.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY || !proxy) return std::vector<std::string>{""};
+    if (info.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY || !proxy)
+      return std::vector<std::string>{""};
     std::vector<std::string> ways;
-    for (const std::string& entry : Entries(Narrow(proxy.get()))) ways.push_back(ForCurl(entry, false));
-    if (ways.empty() || Bypassed(Parse(url), Narrow(bypass.get()))) return std::vector<std::string>{""};
+    for (const std::string& entry : Entries(Narrow(proxy.get())))
+      ways.push_back(ForCurl(entry, false));
+    if (ways.empty() || Bypassed(Parse(url), Narrow(bypass.get())))
+      return std::vector<std::string>{""};
     return ways;
   }
   return std::nullopt;

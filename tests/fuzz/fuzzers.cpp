@@ -124,10 +124,10 @@ std::string WithFoldingLetters(std::string_view page) {
 // escapes, ranges and "[:alpha:]", groups) with greedy or lazy quantifiers. Always valid.
 std::string GeneratedPattern(std::string_view& input) {
   static const char* const kPrefixes[] = {"<", "id=", "<a ", "<k", "x"};
-  static const char* const kAtoms[] = {"a", "k", "s", "<", ">", "=", "\"", "'", "(", ")", ".",
-                                       "\\w", "\\d", "\\W", "\\D", "中", " ", "1"};
-  static const char* const kMembers[] = {"a", "k", "S", "-", "\\w", "\\d", "\\]", "[:alpha:]", "[",
-                                         "x-z", "0-9", "?-i", "<", "(", "\\W", "中"};
+  static const char* const kAtoms[] = {"a", "k", "s",   "<",   ">",   "=",   "\"", "'", "(",
+                                       ")", ".", "\\w", "\\d", "\\W", "\\D", "中", " ", "1"};
+  static const char* const kMembers[] = {"a", "k",   "S",   "-",   "\\w", "\\d", "\\]", "[:alpha:]",
+                                         "[", "x-z", "0-9", "?-i", "<",   "(",   "\\W", "中"};
   static const char* const kQuantifiers[] = {"", "", "*", "+", "?", "*?", "+?", "??"};
   const auto next = [&input] {
     const unsigned char byte = input.empty() ? 0 : static_cast<unsigned char>(input[0]);
@@ -152,7 +152,8 @@ std::string GeneratedPattern(std::string_view& input) {
         const std::string member = kMembers[next() % std::size(kMembers)];
         member == "-" || member.starts_with("[:") ? last = member : members += member;
       }
-      pattern += std::string("[") + (kind & 0x40 ? "^" : "") + (kind & 0x80 ? "]" : "") + members + last + "]";
+      pattern += std::string("[") + (kind & 0x40 ? "^" : "") + (kind & 0x80 ? "]" : "") + members +
+                 last + "]";
     } else {
       pattern += kAtoms[next() % std::size(kAtoms)];
       if (pattern.back() == '(' || pattern.back() == ')') pattern.insert(pattern.size() - 1, "\\");
@@ -168,7 +169,8 @@ std::string GeneratedPattern(std::string_view& input) {
   const std::string pattern = GeneratedPattern(input);
   const PatternMatcher layered(pattern, PatternMatcher::Mode::kFindAll),
       reference(pattern, PatternMatcher::Mode::kFindAll, PatternMatcher::Engine::kRe2);
-  for (const std::string& text : {std::string(input), WithFoldingLetters(input), "\xFF" + std::string(input)}) {
+  for (const std::string& text :
+       {std::string(input), WithFoldingLetters(input), "\xFF" + std::string(input)}) {
     std::vector<Strings> found, expected;
     for (const Match& m : layered.Execute(text)) found.push_back(m.subMatches);
     for (const Match& m : reference.Execute(text)) expected.push_back(m.subMatches);

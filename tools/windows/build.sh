@@ -33,7 +33,7 @@ export QUILLON_WINDOWS_PREFIX=$prefix
 cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=tools/windows/toolchain.cmake \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$prefix" -DQT_HOST_PATH=/usr \
   -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-  -DCMAKE_CROSSCOMPILING_EMULATOR=wine -DCMAKE_EXE_LINKER_FLAGS_RELEASE=-s "$@" >&2
+  -DCMAKE_CROSSCOMPILING_EMULATOR=wine -DCMAKE_EXE_LINKER_FLAGS_RELEASE=-s -DQUILLON_WERROR=ON "$@" >&2
 cmake --build build-windows -j "$(nproc)" >&2
 program=build-windows/app/Quillon.exe
 rm -f build-windows/Quillon-1.0.0.0-win64.zip
