@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every benchmark and writes BENCHMARKS.md and docs/worst_case.svg.
 #   ./bench.sh            (about five minutes)
 # Builds Release in build-bench/, starts two demo catalogue servers that wait 20 ms before each

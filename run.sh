@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Quillon (Release) and starts it over the bundled demo catalogue on 127.0.0.1:8750.
 # A demo catalogue that already answers there is used as it is; one started here is stopped
 # again when the window closes.

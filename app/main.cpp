@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quillon: search the catalogue for a keyword, list an entry's links, copy a link.
 #include <QApplication>
 #include <QIcon>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts the benchmarks measure, made from the demo catalogue's generator so that Quillon and
 // the Python peer read exactly the same bytes (bench.sh writes them to files for the peer).
 #pragma once

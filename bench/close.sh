@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # How soon a close request takes effect while Quillon waits on a server that holds its answer for
 # a minute: the real binary under Xvfb, with a window manager (openbox) that turns Alt+F4 into the
 # close request a title bar's button or a task bar sends. Prints one JSON line.

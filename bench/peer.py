@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The script a user would write instead of Quillon: urllib for the four pages, re for the rows.
 It measures the same work as quillon_bench on the same texts and prints JSON.
 

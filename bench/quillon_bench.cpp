@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quillon's benchmarks: the page work of a search, the worst case for a regex engine, charset
 // decoding, and a whole search against a local server that waits before every page.
 //

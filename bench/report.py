@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes BENCHMARKS.md and the worst-case plot from the results of ./bench.sh.
 
     bench/report.py RESULTS_DIR BENCHMARKS.md docs/worst_case.svg

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up time and memory of the program under Xvfb, printed as JSON.
 #   bench/startup.sh BUILD_DIR [RUNS]
 # Start-up is the time from launching quillon to its search window being mapped on the screen,

@@ -1,13 +1,16 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: cpack -G DEB in the build folder writes quillon_<version>_<arch>.deb.
 # Its library dependencies are read off the binary by dpkg-shlibdeps.
 set(CPACK_PACKAGE_NAME quillon)
 set(CPACK_PACKAGE_VENDOR "Quillon developers")
 set(CPACK_PACKAGE_CONTACT "Quillon developers <dev@quillon.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "search a web catalogue of shared files and copy their links")
+# Debian's lines of a description: at most 80 characters.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-    "Quillon looks up a keyword in a public web catalogue of shared files, lists the eMule\n"
-    "entries of its first four result pages, shows an entry's links with their sizes and\n"
-    "puts the final link on the clipboard. Its interface is Simplified Chinese.")
+    "Quillon looks up a keyword in a public web catalogue of shared files,\n"
+    "lists the eMule entries of its first four result pages, shows an entry's\n"
+    "links with their sizes and puts the final link on the clipboard. Its\n"
+    "interface is Simplified Chinese.")
 # The full four-part version, which Debian accepts as it stands.
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_HOMEPAGE_URL "${QUILLON_HOMEPAGE}")
@@ -29,5 +32,9 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei, ca-certificates, libproxy1-plugin-gsettings")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libproxy1-plugin-webkit")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libproxy1-plugin-kconfig")
+
+# Every file of the package carries the time of the sources' last commit (SOURCE_DATE_EPOCH), not
+# of the build, so that two builds of one commit give the same package.
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/package_times.cmake)
 
 include(CPack)

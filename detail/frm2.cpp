@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "detail/frm2.h"
 
 #include <QClipboard>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The detail window: the links of the entry selected in the search window. Each showing loads
 // the list afresh before the window appears; a press on a link row copies its final link to the
 // clipboard.

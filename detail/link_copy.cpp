@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "detail/link_copy.h"
 
 #include "web/pattern_matcher.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Link copying, the page part: a link row's href in, the final link of its link page out.
 //
 //   if (auto link = ResolveLink(row.href, siteBase, NetworkPageSource())) PutOnClipboard(*link);

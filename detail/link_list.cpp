@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "detail/link_list.h"
 
 #include "search/keyword_search.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Link list loading: a result row in, the link rows of its entry page out.
 //
 //   std::vector<LinkRow> rows = LoadLinks("电驴", "abc_1", siteBase, NetworkPageSource());

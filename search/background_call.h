@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs page work off the user-interface thread while the window keeps painting, and lets a close
 // request end the wait.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search window: keyword box, search button, tagline and result list, with the result list's
 // popup menu. It is the program's main window; closing it ends the program.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyword search: a keyword in, the eMule entries of the catalogue's first four result pages
 // out, as plain rows for the result list.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report-style list of both windows: rows of a text and sub-items 1 to 3 under column
 // headers, a hit test, one selected row or none, and a press signal for every mouse button.
 //

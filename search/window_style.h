@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What both windows share in their look and their one kind of message.
 #pragma once
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a program linked only against the core pulls in a Qt library.
 execute_process(COMMAND ldd ${TARGET_FILE} OUTPUT_VARIABLE libs RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows program as the standard tools read it: one x86-64 GUI program file whose imports are
 # DLLs every Windows 10 has, with the version resource and the six-image icon; and its installer,
 # run silently under Wine (WINEPREFIX), puts it and its Start-menu entry in place and takes them
 # away again.
-#   tests/check_windows_program.sh path/to/Quillon.exe path/to/Quillon-1.0.0.0-setup.exe
+#   tests/check_windows_program.sh path/to/Quillon.exe path/to/Quillon-<version>-setup.exe 1.00
 set -uo pipefail
-exe=$1 setup=$2
+exe=$1 setup=$2 text=${3//./\\.}
 failures=0
 check() { grep -qE -- "$2" <<<"$3" || { echo "FAIL: $1: $(head -c 300 <<<"$3")"; failures=$((failures + 1)); }; }
 
@@ -14,11 +15,11 @@ system='advapi32|bcrypt|comctl32|comdlg32|crypt32|d3d11|d3d12|d3d9|dwmapi|dwrite
 imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
 check "imports" "^kernel32\.dll$" "$(grep -vxE "($system)(\.dll)?" <<<"$imports"; grep -x kernel32.dll <<<"$imports")"
 version=$(wrestool -x --raw --type=16 "$exe" | strings -el | tr '\n' ' ')
-check "version resource" "080404B0 .*FileVersion 1\.00 .*InternalName Quillon .*OriginalFilename Quillon\.exe .*ProductName Quillon .*ProductVersion 1\.00" "$version"
+check "version resource" "080404B0 .*FileVersion $text .*InternalName Quillon .*OriginalFilename Quillon\.exe .*ProductName Quillon .*ProductVersion $text" "$version"
 check "icon of six images" "^6$" "$(wrestool -l --type=3 "$exe" | wc -l)"
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quillon.lnk"
 wine "$setup" /S '/D=C:\Quillon'  # a folder without blanks: NSIS takes /D= and _?= unquoted
-check "installed" "^Quillon\.exe Uninstall\.exe $" "$(ls "$WINEPREFIX/drive_c/Quillon" | tr '\n' ' ')"
+check "installed" "^LICENSE\.txt Quillon\.exe THIRD-PARTY-NOTICES\.txt Uninstall\.exe $" "$(ls "$WINEPREFIX/drive_c/Quillon" | tr '\n' ' ')"
 check "Start-menu entry" "Quillon\.lnk" "$(ls "$menu")"
 cmp -s "$exe" "$WINEPREFIX/drive_c/Quillon/Quillon.exe" || check "the installed program" "^$" "differs"
 wine 'C:\Quillon\Uninstall.exe' /S '_?=C:\Quillon'  # waits; leaves only the uninstaller itself

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The core without a display, as tables: bytes in and text out, keyword in and query out, URL in
 // and request seen out, hostile server in and empty text within its limit out; the matcher's
 // semantics, and the rows each step makes of fixture pages and hostile pages.
@@ -197,7 +198,9 @@ TEST(FetchPageTest, UrlInTextAndRequestOut) {
   EXPECT_EQ(FetchPage(server.Url("utf8"), true), utf8);  // the asynchronous flag changes nothing
   for (const Request& r : server.Requests()) {
     EXPECT_NE(r.head.find("\r\nIf-Modified-Since: 0\r\n"), std::string::npos) << r.head;
-    EXPECT_NE(r.head.find("\r\nUser-Agent: Quillon/1.0\r\n"), std::string::npos) << r.head;
+    EXPECT_NE(r.head.find("\r\nUser-Agent: Quillon/" QUILLON_VERSION_SHORT "\r\n"),
+              std::string::npos)
+        << r.head;
     EXPECT_EQ(r.remotePort, server.Requests()[0].remotePort) << r.head;
   }
   for (const auto& [path, answer, limits, text, seen] : hostile) {

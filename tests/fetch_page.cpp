@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints what FetchPage returns for the URL given, for checks of an installed system (the fresh
 // install fetches over https through the system's own trust store).
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A real server on 127.0.0.1 (or ::1) for tests: it records every request and answers each path
 // with a responder: a well-formed HTTP page, or whatever raw bytes, or silence, a test writes.
 //   TestServer server({{"/page", Page("hi")}, {"/cut", Raw("HTTP/1.1 200 OK\r\n")}});

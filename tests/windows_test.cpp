@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Both windows with real widgets over a catalogue on 127.0.0.1, walked as a user walks them. The
 // walks run offscreen (under Wine: on Windows' own platform); Pointer* runs on xcb under Xvfb,
 // where xdotool's input goes through the window system as a user's does.

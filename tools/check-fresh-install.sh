@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs a Quillon package on a fresh Debian 12 system, checks that the program starts and that
 # Quillon's fetch reaches a catalogue over https through the system's trust store.
 #   tools/check-fresh-install.sh path/to/quillon_<version>_amd64.deb path/to/fetch_page

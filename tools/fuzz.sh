@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang and runs each for a while.
 #   tools/fuzz.sh [SECONDS]    each target runs SECONDS (default 60)
 # A target stops at the first crash or violated property, keeps the input that caused it in

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes Quillon's bitmaps from their one source, app/icons/quillon.svg: the PNGs at 48, 32 and 16
 # pixels (rsvg-convert), and app/quillon.ico with each size at 24 and at 32 bits per pixel
 # (icotool; the 24-bit images keep a 1-bit mask). Run it after changing the SVG.

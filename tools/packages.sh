@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian packages Quillon needs, and a helper that installs only those that are missing.
 # Sourced by test.sh, run.sh, bench.sh and tools/windows/{build,test}.sh.
 
@@ -11,7 +12,7 @@ QUILLON_BUILD_PACKAGES=(
 QUILLON_RUN_PACKAGES=(qt6-qpa-plugins qt6-translations-l10n libproxy1-plugin-gsettings)
 QUILLON_TEST_PACKAGES=(
   libgtest-dev libgmock-dev icoutils librsvg2-bin
-  libproxy1-plugin-webkit clang-format-14 git
+  libproxy1-plugin-webkit clang-format-14 git lintian
   desktop-file-utils appstream binutils-mingw-w64-x86-64 dpkg-dev file
   xvfb xauth xdotool
 )

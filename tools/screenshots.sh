@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes the README's screenshots: both windows over the demo catalogue, and the two message boxes
 # with their Chinese button, under Xvfb.
 #   tools/screenshots.sh [BUILD_DIR]       (default build-release/, which ./run.sh builds)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "web/module1.h"
 
 #include <curl/curl.h>
@@ -21,7 +22,7 @@ namespace {
 
 constexpr long kMaxRedirects = 10;
 constexpr char kProtocols[] = "http,https";
-constexpr char kUserAgent[] = "Quillon/1.0";
+constexpr char kUserAgent[] = "Quillon/" QUILLON_VERSION_SHORT;
 constexpr char kExtraHeader[] = "If-Modified-Since: 0";
 constexpr char16_t kReplacement = 0xFFFD;
 // How often a transfer looks at its cancellation flag and its slow-span limit while it waits.

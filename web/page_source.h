@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the page logic gets its pages from: a URL in, page text out (empty when nothing came).
 //
 //   PageSource source = NetworkPageSource();   // the program

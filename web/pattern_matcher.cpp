@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "web/pattern_matcher.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The regular-expression matcher through which the page logic reads catalogue HTML.
 //
 //   const PatternMatcher links(R"(href="(.*?)")", PatternMatcher::Mode::kFindAll);

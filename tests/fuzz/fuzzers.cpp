@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The libFuzzer targets: what must hold beyond "no crash" for any input. Each target is this file
 // built with QUILLON_FUZZ_TARGET naming one of the functions below; a violated property aborts,
 // which libFuzzer reports as a crash, keeping the input.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The demo catalogue: a deterministic sample of the catalogue site, in the markup that Quillon
 // reads. The demo server serves these pages and the tests use them as fixtures.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pages built to make a backtracking regex engine explode: thousands of blocks that open a
 // match whose closing part never comes, so such an engine scans to the end of the page from
 // every one of them. The tests check that they still give the right rows; the benchmarks time

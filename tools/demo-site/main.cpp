@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The demo catalogue server: serves the sample catalogue on 127.0.0.1 so that Quillon can be
 // tried without the real site.
 //

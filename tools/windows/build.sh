@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Quillon.exe, the Windows program, on Debian 12 from Debian's own sources.
 #   tools/windows/build.sh [CMAKE_ARGS...]    e.g. -DQUILLON_SITE_BASE=http://catalogue.example/
 # Installs the packages it needs, builds the dependencies when they are missing or their recipe
 # changed (into ${XDG_CACHE_HOME:-~/.cache}/quillon-windows/<recipe>, kept for later builds; the
 # first build takes most of an hour), then Quillon and its tests into build-windows/, zips the
-# program and makes its installer. The last line printed is the path of Quillon.exe.
+# program with its licence and notices, and makes its installer. The last line printed is the path
+# of Quillon.exe.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source tools/packages.sh
@@ -29,15 +31,26 @@ recipe=$(grep -hvE '^\s*(#|$)' tools/windows/deps.sh tools/windows/toolchain.cma
 prefix=${XDG_CACHE_HOME:-$HOME/.cache}/quillon-windows/$recipe
 tools/windows/deps.sh "$prefix" >&2
 export QUILLON_WINDOWS_PREFIX=$prefix
+build=${QUILLON_WINDOWS_BUILD:-build-windows}  # tools/release.sh builds in a folder of its own
 
-cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=tools/windows/toolchain.cmake \
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=tools/windows/toolchain.cmake \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$prefix" -DQT_HOST_PATH=/usr \
   -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DCMAKE_CROSSCOMPILING_EMULATOR=wine -DCMAKE_EXE_LINKER_FLAGS_RELEASE=-s -DQUILLON_WERROR=ON "$@" >&2
-cmake --build build-windows -j "$(nproc)" >&2
-program=build-windows/app/Quillon.exe
-rm -f build-windows/Quillon-1.0.0.0-win64.zip
-(cd build-windows/app && zip -q -9 ../Quillon-1.0.0.0-win64.zip Quillon.exe)
-makensis -V2 -DEXE="$PWD/$program" -DOUT="$PWD/build-windows/Quillon-1.0.0.0-setup.exe" \
-  tools/windows/quillon.nsi >&2
+cmake --build $build -j "$(nproc)" >&2
+program=$build/app/Quillon.exe
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' $build/CMakeCache.txt)
+text=$(sed -n 's/^QUILLON_VERSION_TEXT:[A-Z]*=//p' $build/CMakeCache.txt)
+tools/windows/notices.py "$prefix" >$build/THIRD-PARTY-NOTICES.txt
+# The zip: the program, its licence and the notices of what it carries, with fixed times and
+# order, so that the same sources give the same bytes.
+stage=$build/zip
+rm -rf "$stage" $build/Quillon-*-win64.zip && mkdir -p "$stage"
+cp "$program" LICENSE $build/THIRD-PARTY-NOTICES.txt "$stage/"
+touch -d "@${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}" "$stage"/*
+(cd "$stage" && TZ=UTC zip -q -X -9 "../Quillon-$version-win64.zip" Quillon.exe LICENSE \
+  THIRD-PARTY-NOTICES.txt)
+makensis -V2 -DEXE="$PWD/$program" -DOUT="$PWD/$build/Quillon-$version-setup.exe" \
+  -DVERSION="$version" -DVERSION_TEXT="$text" -DLICENSE="$PWD/LICENSE" \
+  -DNOTICES="$PWD/$build/THIRD-PARTY-NOTICES.txt" tools/windows/quillon.nsi >&2
 echo "$PWD/$program"

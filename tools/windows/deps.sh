@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Quillon's Windows dependencies from Debian's own source packages, as static libraries
 # made with mingw-w64, into PREFIX. Each finished library leaves a stamp, so an interrupted run
 # goes on where it stopped.

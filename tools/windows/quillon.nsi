@@ -1,6 +1,10 @@
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; The Windows installer: Quillon.exe into Program Files, a Start-menu entry, an uninstaller and
 ; an entry in Windows' list of installed programs. In Simplified Chinese, as the program is.
-;   makensis -DEXE=path/to/Quillon.exe -DOUT=path/to/Quillon-1.0.0.0-setup.exe quillon.nsi
+;   makensis -DEXE=Quillon.exe -DOUT=Quillon-1.0.0.0-setup.exe -DVERSION=1.0.0.0 -DVERSION_TEXT=1.00
+;            -DLICENSE=LICENSE -DNOTICES=THIRD-PARTY-NOTICES.txt quillon.nsi
+; It shows the licence before installing, and installs it with the notices of the libraries inside
+; the program.
 Target amd64-unicode
 !include "MUI2.nsh"
 
@@ -9,14 +13,15 @@ OutFile "${OUT}"
 InstallDir "$PROGRAMFILES64\Quillon"
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
-VIProductVersion "1.0.0.0"
+VIProductVersion "${VERSION}"
 VIAddVersionKey /LANG=2052 "ProductName" "Quillon"
-VIAddVersionKey /LANG=2052 "FileVersion" "1.00"
-VIAddVersionKey /LANG=2052 "ProductVersion" "1.00"
+VIAddVersionKey /LANG=2052 "FileVersion" "${VERSION_TEXT}"
+VIAddVersionKey /LANG=2052 "ProductVersion" "${VERSION_TEXT}"
 VIAddVersionKey /LANG=2052 "FileDescription" "Quillon 安装程序"
-VIAddVersionKey /LANG=2052 "LegalCopyright" "Quillon developers"
+VIAddVersionKey /LANG=2052 "LegalCopyright" "Quillon developers, GPL-3.0-or-later"
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillon"
+!insertmacro MUI_PAGE_LICENSE "${LICENSE}"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -27,10 +32,12 @@ Section
   SetShellVarContext all
   SetOutPath "$INSTDIR"
   File "/oname=Quillon.exe" "${EXE}"
+  File "/oname=LICENSE.txt" "${LICENSE}"
+  File "/oname=THIRD-PARTY-NOTICES.txt" "${NOTICES}"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   CreateShortCut "$SMPROGRAMS\Quillon.lnk" "$INSTDIR\Quillon.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Quillon"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "1.00"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION_TEXT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Quillon.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
 SectionEnd
@@ -39,6 +46,8 @@ Section "Uninstall"
   SetShellVarContext all
   Delete "$SMPROGRAMS\Quillon.lnk"
   Delete "$INSTDIR\Quillon.exe"
+  Delete "$INSTDIR\LICENSE.txt"
+  Delete "$INSTDIR\THIRD-PARTY-NOTICES.txt"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"

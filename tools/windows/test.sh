@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the Windows build's tests under Wine on an X server: the core tables against the test
 # server, the window walks on Windows' own platform, and the program file's checks. Run
 # tools/windows/build.sh first.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-compiling for 64-bit Windows with Debian's mingw-w64 (POSIX threads, for std::thread).
 # QUILLON_WINDOWS_PREFIX (environment) is where the dependencies built by deps.sh live.
 set(CMAKE_SYSTEM_NAME Windows)
