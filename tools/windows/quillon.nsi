@@ -13,6 +13,9 @@ OutFile "${OUT}"
 InstallDir "$PROGRAMFILES64\Quillon"
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
+; The files keep no time of their own inside the installer, which thus comes out the same whenever
+; it is made.
+SetDateSave off
 VIProductVersion "${VERSION}"
 VIAddVersionKey /LANG=2052 "ProductName" "Quillon"
 VIAddVersionKey /LANG=2052 "FileVersion" "${VERSION_TEXT}"
