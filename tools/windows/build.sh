@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Quillon.exe, the Windows program, on Debian 12 from Debian's own sources.
 #   tools/windows/build.sh [CMAKE_ARGS...]    e.g. -DQUILLON_SITE_BASE=http://catalogue.example/
-# Installs the packages it needs, builds the dependencies when they are missing or their recipe
-# changed (into ${XDG_CACHE_HOME:-~/.cache}/quillon-windows/<recipe>, kept for later builds; the
+# Installs the packages it needs, builds the dependencies that are missing or whose recipe changed
+# (into ${XDG_CACHE_HOME:-~/.cache}/quillon-windows/<library>-<key>, kept for later builds; the
 # first build takes most of an hour), then Quillon and its tests into build-windows/, zips the
 # program with its licence and notices, and makes its installer. The last line printed is the path
 # of Quillon.exe.
@@ -25,23 +25,23 @@ if ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sour
   "${sudo[@]}" apt-get update -q
 fi
 
-# The libraries are kept under a key made of the recipe's commands, so that only a change to what
-# is built, not to a comment, builds them again.
-recipe=$(grep -hvE '^\s*(#|$)' tools/windows/deps.sh tools/windows/toolchain.cmake | sha256sum | cut -c1-16)
-prefix=${XDG_CACHE_HOME:-$HOME/.cache}/quillon-windows/$recipe
-tools/windows/deps.sh "$prefix" >&2
-export QUILLON_WINDOWS_PREFIX=$prefix
+# Each library is kept in the cache under a key of what went into it (see deps.sh).
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/quillon-windows
+folders=$(tools/windows/deps.sh "$cache" | cut -d' ' -f2)
+export QUILLON_WINDOWS_PREFIX=$(tr '\n' ':' <<<"$folders" | sed 's/:$//')
+sources=$(sed "s|^$cache/|$cache/src/|" <<<"$folders")
 build=${QUILLON_WINDOWS_BUILD:-build-windows}  # tools/release.sh builds in a folder of its own
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=tools/windows/toolchain.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$prefix" -DQT_HOST_PATH=/usr \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="${QUILLON_WINDOWS_PREFIX//:/;}" -DQT_HOST_PATH=/usr \
   -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DCMAKE_CROSSCOMPILING_EMULATOR=wine -DCMAKE_EXE_LINKER_FLAGS_RELEASE=-s -DQUILLON_WERROR=ON "$@" >&2
 cmake --build $build -j "$(nproc)" >&2
 program=$build/app/Quillon.exe
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' $build/CMakeCache.txt)
 text=$(sed -n 's/^QUILLON_VERSION_TEXT:[A-Z]*=//p' $build/CMakeCache.txt)
-tools/windows/notices.py "$prefix" >$build/THIRD-PARTY-NOTICES.txt
+# shellcheck disable=SC2086  # one folder a line, no blanks in them
+tools/windows/notices.py $sources >"$build/THIRD-PARTY-NOTICES.txt"
 # The zip: the program, its licence and the notices of what it carries, with fixed times and
 # order, so that the same sources give the same bytes.
 stage=$build/zip

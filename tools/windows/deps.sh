@@ -1,32 +1,36 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds Quillon's Windows dependencies from Debian's own source packages, as static libraries
-# made with mingw-w64, into PREFIX. Each finished library leaves a stamp, so an interrupted run
-# goes on where it stopped.
-#   tools/windows/deps.sh PREFIX [NAME...]     NAME: zlib pcre2 re2 curl icu googletest qtbase
+# Builds Quillon's Windows dependencies from Debian's own source packages, each of the version
+# pinned below, as static libraries made with mingw-w64. Each library goes into a folder of its own
+# under CACHE, named by a key of everything that went into it: its recipe (the function that builds
+# it and the helpers it uses), its source version, the compilers' versions, the toolchain file and
+# the keys of the libraries it builds on. A changed recipe thus builds that library again, and those
+# that build on it, and nothing else; a library whose folder exists is taken as it is.
+#   tools/windows/deps.sh CACHE     prints "name folder" for each library, in the order built
 # Needs the packages build.sh installs and a deb-src entry for apt.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-prefix=$1
-shift
-names=("$@")
-[[ ${#names[@]} -gt 0 ]] || names=(zlib pcre2 re2 curl icu googletest qtbase)
-work=$prefix/.work
+cache=$1
 jobs=$(nproc)
-export QUILLON_WINDOWS_PREFIX=$prefix
 host=x86_64-w64-mingw32
-mkdir -p "$work" "$prefix/.stamps"
+names=(zlib pcre2 re2 curl icu googletest qtbase)
+declare -A source=([zlib]=zlib [pcre2]=pcre2 [re2]=re2 [curl]=curl [icu]=icu
+  [googletest]=googletest [qtbase]=qt6-base)
+declare -A version=([zlib]=1:1.2.13.dfsg-1+deb12u1 [pcre2]=10.42-1+deb12u2
+  [re2]=20220601+dfsg-1 [curl]=7.88.1-10+deb12u15 [icu]=72.1-3+deb12u1
+  [googletest]=1.12.1-0.2 [qtbase]=6.4.2+dfsg-10)
+declare -A needs=([curl]=zlib [qtbase]=zlib)
+declare -A key folder
 
-# Unpacks Debian's source package NAME (with Debian's patches) into $work/NAME and cds there.
-# The suite's own version first: a security update's files may be gone from the mirror.
+# Unpacks the pinned version of Debian's source package NAME (with Debian's patches) into $work and
+# cds there. The sources stay there, beside the library, for its notices.
 unpack() {
   local name=$1
-  rm -rf "$work/$name" && mkdir -p "$work/$name.src"
-  (cd "$work/$name.src" &&
-    { apt-get source -qq "$name/bookworm" >/dev/null 2>&1 || apt-get source -qq "$name" >/dev/null; })
-  mv "$(find "$work/$name.src" -mindepth 1 -maxdepth 1 -type d | head -n 1)" "$work/$name"
-  rm -rf "$work/$name.src"
-  cd "$work/$name"
+  rm -rf "$work" && mkdir -p "$work.src"
+  (cd "$work.src" && apt-get source -qq "$name=${version[$library]}" >/dev/null)
+  mv "$(find "$work.src" -mindepth 1 -maxdepth 1 -type d | head -n 1)" "$work"
+  rm -rf "$work.src"
+  cd "$work"
 }
 
 cmake_static() {  # SOURCE_DIR [CMAKE_ARGS...]: configure, build and install a CMake project
@@ -34,7 +38,7 @@ cmake_static() {  # SOURCE_DIR [CMAKE_ARGS...]: configure, build and install a C
   shift
   cmake -S "$src" -B build -G Ninja -DCMAKE_TOOLCHAIN_FILE="$here/toolchain.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
-    -DCMAKE_PREFIX_PATH="$prefix" "$@" >configure.log
+    -DCMAKE_PREFIX_PATH="${QUILLON_WINDOWS_PREFIX//:/;}" "$@" >configure.log
   cmake --build build -j "$jobs" >build.log
   cmake --install build >install.log
 }
@@ -80,22 +84,22 @@ build_curl() {
 # the GB18030 table and the alias table (UTF-8 is built into the code).
 build_icu() {
   unpack icu
-  local hostbuild=$work/icu-host
+  local hostbuild=$work-host
   rm -rf "$hostbuild" && mkdir -p "$hostbuild"
   (cd "$hostbuild" && "$work/icu/source/configure" --disable-tests --disable-samples \
     --disable-extras --disable-layoutex >configure.log && make -j "$jobs" >build.log)
-  local dat=source/data/in/icudt72l.dat items=$work/icu-items
+  local dat=source/data/in/icudt72l.dat items=$work-items
   rm -rf "$items" && mkdir -p "$items"
   icupkg -x gb18030.cnv -d "$items" "$dat"
   icupkg -x cnvalias.icu -d "$items" "$dat"
   printf '%s\n' gb18030.cnv cnvalias.icu >"$items/items.lst"
-  (cd "$items" && icupkg -a items.lst -s . new "$work/icudt72l.dat")
-  cp "$work/icudt72l.dat" "$dat"
+  (cd "$items" && icupkg -a items.lst -s . new "$items/icudt72l.dat")
+  cp "$items/icudt72l.dat" "$dat"
   mkdir -p build && cd build
   ../source/configure --host=$host --prefix="$prefix" --with-cross-build="$hostbuild" \
     --enable-static --disable-shared --with-data-packaging=static --disable-tests \
     --disable-samples --disable-extras --disable-layoutex --disable-tools \
-    CC=$host-gcc-posix CXX=$host-g++-posix CFLAGS=-O2 CXXFLAGS="-O2 -std=c++17" \
+    CC=$host-gcc-posix CXX=$host-g++-posix CFLAGS="-O2 $CFLAGS" CXXFLAGS="-O2 -std=c++17 $CXXFLAGS" \
     CPPFLAGS=-DU_STATIC_IMPLEMENTATION >configure.log
   # Only the common library and the data: the converters need nothing else. The top level, not
   # built, would make the folders they go to.
@@ -130,21 +134,49 @@ build_qtbase() {
     -DFEATURE_windeployqt=OFF
 }
 
+# The key of library NAME: a hash of all that makes it, its dependencies' keys included.
+key_of() {
+  local name=$1 dependency
+  {
+    declare -f "build_$name" unpack cmake_static
+    grep -vE '^\s*(#|$)' "$here/toolchain.cmake"
+    echo "${source[$name]} ${version[$name]} $reproducible"
+    $host-gcc-posix --version | head -n 1
+    $host-g++-posix --version | head -n 1
+    for dependency in ${needs[$name]:-}; do echo "${key[$dependency]}"; done
+  } | sha256sum | cut -c1-16
+}
+
 # The whole run is one function, read to its end before it starts, so that editing this file
 # while it runs cannot change what the running build does.
 main() {
-  local name status
-  for name in "${names[@]}"; do
-    [[ -f $prefix/.stamps/$name ]] && continue
-    echo "== $name ($(date +%T))"
-    # Not in a condition: there bash would ignore set -e inside the function.
-    set +e
-    (set -e; "build_$name")
-    status=$?
-    set -e
-    [[ $status -eq 0 ]] || { echo "FAILED: $name (logs in $work/$name)"; exit 1; }
-    touch "$prefix/.stamps/$name"
+  local status dependency
+  for library in "${names[@]}"; do
+    key[$library]=$(key_of "$library")
+    folder[$library]=$cache/$library-${key[$library]}
+    prefix=${folder[$library]} work=$cache/src/$library-${key[$library]}
+    # The library's own folder, then those of the libraries it builds on.
+    QUILLON_WINDOWS_PREFIX=$prefix
+    for dependency in ${needs[$library]:-}; do
+      QUILLON_WINDOWS_PREFIX+=:${folder[$dependency]}
+    done
+    export QUILLON_WINDOWS_PREFIX
+    if [[ ! -f $prefix/.done ]]; then
+      echo "== $library ${version[$library]} ($(date +%T))" >&2
+      rm -rf "$prefix" && mkdir -p "$prefix" "$cache/src"
+      # Not in a condition: there bash would ignore set -e inside the function.
+      set +e
+      (set -e; "build_$library") >&2
+      status=$?
+      set -e
+      [[ $status -eq 0 ]] || { echo "FAILED: $library (logs in $work)" >&2; exit 1; }
+      touch "$prefix/.done"
+    fi
+    echo "$library $prefix"
   done
-  echo "== done ($(date +%T))"
 }
+# No folder of the cache stands in the libraries (their sources' paths reach the program through
+# messages that name a source file), so that anyone's build gives the same program.
+reproducible="-ffile-prefix-map=$cache/=/"
+export CFLAGS="$reproducible" CXXFLAGS="$reproducible"
 main

@@ -3,10 +3,10 @@
 """The third-party notices of Quillon.exe: each library linked into it, with the version of the
 Debian source package it was built from and the licence texts that source carries.
 
-    tools/windows/notices.py PREFIX > THIRD-PARTY-NOTICES.txt
+    tools/windows/notices.py SOURCE... > THIRD-PARTY-NOTICES.txt
 
-PREFIX is where tools/windows/deps.sh built the libraries; their unpacked sources are in
-PREFIX/.work. The C and C++ runtimes come from Debian's mingw-w64 packages installed here.
+Each SOURCE is the unpacked source of a library that tools/windows/deps.sh built, named
+<library>-<key>. The C and C++ runtimes come from Debian's mingw-w64 packages installed here.
 """
 import glob
 import os
@@ -15,7 +15,7 @@ import sys
 
 # Debian source package, what it is, and the licence files it carries (globs, first match kept).
 LIBRARIES = [
-    ("qt6-base", "Qt 6 (Core, Gui, Widgets), under the LGPL-3.0-only",
+    ("qtbase", "Qt 6 (Core, Gui, Widgets), under the LGPL-3.0-only",
      ["LICENSES/LGPL-3.0-only.txt", "LICENSES/GPL-3.0-only.txt"]),
     ("curl", "libcurl", ["COPYING"]),
     ("re2", "RE2", ["LICENSE"]),
@@ -49,18 +49,19 @@ def section(title, texts):
 
 
 def main():
-    work = os.path.join(sys.argv[1], ".work")
+    sources = {os.path.basename(p.rstrip("/")).rsplit("-", 1)[0]: p for p in sys.argv[1:]}
     out = ["Quillon.exe carries the following libraries, statically linked. Each was built from "
            "Debian's source package of the version named, with the licence texts below. Quillon "
            "itself is under the GPL-3.0-or-later (LICENSE); its sources and the recipe that builds "
            "these libraries (tools/windows/deps.sh) are published with it, so that anyone may "
            "rebuild the program with a changed library, as the LGPL allows.\n"]
     for name, what, files in LIBRARIES:
-        source = os.path.join(work, name)
+        source = sources[name]
         texts = [read(os.path.join(source, f)) for f in files]
-        out.append(section("%s: Debian source package %s %s" % (what, name, source_version(source)),
-                           texts))
-    third = os.path.join(work, "qt6-base", "src", "3rdparty")
+        package = re.match(r"(\S+)", read(os.path.join(source, "debian", "changelog"))).group(1)
+        out.append(section("%s: Debian source package %s %s" % (what, package,
+                                                                source_version(source)), texts))
+    third = os.path.join(sources["qtbase"], "src", "3rdparty")
     for name in QT_BUNDLED:
         found = sorted(p for p in glob.glob(os.path.join(third, name, "**"), recursive=True)
                        if LICENCE_NAMES.search(p) and os.path.isfile(p))

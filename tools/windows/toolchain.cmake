@@ -1,12 +1,14 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-compiling for 64-bit Windows with Debian's mingw-w64 (POSIX threads, for std::thread).
-# QUILLON_WINDOWS_PREFIX (environment) is where the dependencies built by deps.sh live.
+# QUILLON_WINDOWS_PREFIX (environment): the folders, separated by ':', where the libraries that
+# deps.sh built live.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 "$ENV{QUILLON_WINDOWS_PREFIX}")
+string(REPLACE ":" ";" QUILLON_WINDOWS_PREFIXES "$ENV{QUILLON_WINDOWS_PREFIX}")
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 ${QUILLON_WINDOWS_PREFIXES})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
@@ -14,5 +16,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # One program file: the C and C++ runtimes and winpthread go inside it, not beside it as DLLs.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # pkg-config must see the Windows libraries only, never the host's.
-set(ENV{PKG_CONFIG_LIBDIR} "$ENV{QUILLON_WINDOWS_PREFIX}/lib/pkgconfig")
+string(REPLACE ":" "/lib/pkgconfig:" pkgconfig "$ENV{QUILLON_WINDOWS_PREFIX}:")
+set(ENV{PKG_CONFIG_LIBDIR} "${pkgconfig}")
 set(ENV{PKG_CONFIG_PATH} "")
