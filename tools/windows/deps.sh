@@ -16,7 +16,8 @@ host=x86_64-w64-mingw32
 names=(zlib pcre2 re2 curl icu googletest qtbase)
 declare -A source=([zlib]=zlib [pcre2]=pcre2 [re2]=re2 [curl]=curl [icu]=icu
   [googletest]=googletest [qtbase]=qt6-base)
-declare -A version=([zlib]=1:1.2.13.dfsg-1+deb12u1 [pcre2]=10.42-1+deb12u2
+# The versions of Debian 12's own suite: the security suite's source files are not on every mirror.
+declare -A version=([zlib]=1:1.2.13.dfsg-1 [pcre2]=10.42-1
   [re2]=20220601+dfsg-1 [curl]=7.88.1-10+deb12u15 [icu]=72.1-3+deb12u1
   [googletest]=1.12.1-0.2 [qtbase]=6.4.2+dfsg-10)
 declare -A needs=([curl]=zlib [qtbase]=zlib)
