@@ -69,6 +69,7 @@ build_re2() {
   unpack re2
   make -s REBUILD_TABLES=1 re2/perl_groups.cc re2/unicode_casefold.cc re2/unicode_groups.cc
   cmake_static . -DRE2_BUILD_TESTING=OFF
+  mkdir -p "$prefix/lib/pkgconfig"
   sed -e "s|@includedir@|$prefix/include|; s|@libdir@|$prefix/lib|" re2.pc >"$prefix/lib/pkgconfig/re2.pc"
 }
 
