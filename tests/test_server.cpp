@@ -56,7 +56,6 @@ void UseSystemProxy(const SystemProxy& s) {
        {std::pair{"ProxyServer", proxy}, {"ProxyOverride", bypass}, {"AutoConfigURL", s.script}})
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                    DWORD(text.size() + 1));
-  RegSetValueExA(key, "Connections\\DefaultConnectionSettings", 0, REG_BINARY, nullptr, 0);
   HKEY connections;
   RegCreateKeyExA(key, "Connections", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &connections,
                   nullptr);
@@ -156,20 +155,21 @@ bool ReadMore(Connection& c, std::string& into) {
   return n > 0;
 }
 
-// A SOCKS5 greeting and connect request (to a host name, as socks5h sends) answered with success,
-// leaving in `head` the HTTP request that follows.
+// A SOCKS5 greeting and connect request (to a host name, as socks5h sends) answered with success;
+// the HTTP request that follows is read as any other.
 bool PassSocks(Connection& c, std::string& head) {
-  while (head.size() < 2 || head.size() < 2u + static_cast<unsigned char>(head[1]))
-    if (!ReadMore(c, head)) return false;
-  head.erase(0, 2u + static_cast<unsigned char>(head[1]));
-  if (!c.Send(std::string("\x05\x00", 2))) return false;
-  while (head.size() < 5 || head.size() < 7u + static_cast<unsigned char>(head[4]))
-    if (!ReadMore(c, head)) return false;
-  head.erase(0, 7u + static_cast<unsigned char>(head[4]));
-  if (!c.Send(std::string("\x05\x00\x00\x01\0\0\0\0\0\0", 10))) return false;
-  while (head.find("\r\n\r\n") == std::string::npos)
-    if (!ReadMore(c, head)) return false;
-  return true;
+  const auto read = [&](std::size_t n) {
+    while (head.size() < n) {
+      if (!ReadMore(c, head)) return false;
+    }
+    return true;
+  };
+  const auto byte = [&head](std::size_t i) { return static_cast<unsigned char>(head[i]); };
+  if (!read(2) || !read(2u + byte(1))) return false;
+  head.erase(0, 2u + byte(1));
+  if (!c.Send(std::string("\x05\x00", 2)) || !read(5) || !read(7u + byte(4))) return false;
+  head.erase(0, 7u + byte(4));
+  return c.Send(std::string("\x05\x00\x00\x01\0\0\0\0\0\0", 10));
 }
 
 }  // namespace

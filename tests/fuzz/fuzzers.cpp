@@ -93,6 +93,16 @@ std::string WithFoldingLetters(std::string_view page) {
   return out;
 }
 
+// The same matches and groups from the layered matcher as from RE2 alone.
+void RequireSame(const PatternMatcher& layered, const PatternMatcher& reference,
+                 const std::string& text, const std::string& pattern = "") {
+  std::vector<Strings> found, expected;
+  for (const Match& m : layered.Execute(text)) found.push_back(m.subMatches);
+  for (const Match& m : reference.Execute(text)) expected.push_back(m.subMatches);
+  if (found != expected) std::fprintf(stderr, "pattern: %s\n", pattern.c_str());
+  Require(found == expected, "the matches and groups RE2 alone finds");
+}
+
 // The layered matcher finds the same matches and groups as RE2 alone, for each catalogue pattern,
 // in a page as the program reads it (no line feeds) and as it came; with letters that case
 // folding takes for k, s and i; after an invalid byte; and after openings that spend the windows'
@@ -110,13 +120,7 @@ std::string WithFoldingLetters(std::string_view page) {
   const std::string texts[] = {flat, std::string(page), WithFoldingLetters(flat), "\xFF" + flat,
                                openings + flat};
   for (const std::string& text : texts) {
-    for (const auto& [layered, reference] : kMatchers) {
-      const std::vector<Match> found = layered.Execute(text), expected = reference.Execute(text);
-      Require(found.size() == expected.size(), "as many matches as RE2 alone finds");
-      for (size_t i = 0; i < found.size(); ++i) {
-        Require(found[i].subMatches == expected[i].subMatches, "the groups RE2 alone places");
-      }
-    }
+    for (const auto& [layered, reference] : kMatchers) RequireSame(layered, reference, text);
   }
 }
 
@@ -171,13 +175,8 @@ std::string GeneratedPattern(std::string_view& input) {
   const PatternMatcher layered(pattern, PatternMatcher::Mode::kFindAll),
       reference(pattern, PatternMatcher::Mode::kFindAll, PatternMatcher::Engine::kRe2);
   for (const std::string& text :
-       {std::string(input), WithFoldingLetters(input), "\xFF" + std::string(input)}) {
-    std::vector<Strings> found, expected;
-    for (const Match& m : layered.Execute(text)) found.push_back(m.subMatches);
-    for (const Match& m : reference.Execute(text)) expected.push_back(m.subMatches);
-    if (found != expected) std::fprintf(stderr, "pattern: %s\n", pattern.c_str());
-    Require(found == expected, "a generated pattern matches as RE2 alone matches it");
-  }
+       {std::string(input), WithFoldingLetters(input), "\xFF" + std::string(input)})
+    RequireSame(layered, reference, text, pattern);
 }
 
 }  // namespace

@@ -88,7 +88,7 @@ build_icu() {
   unpack icu
   local hostbuild=$work-host
   rm -rf "$hostbuild" && mkdir -p "$hostbuild"
-  (cd "$hostbuild" && "$work/icu/source/configure" --disable-tests --disable-samples \
+  (cd "$hostbuild" && "$work/source/configure" --disable-tests --disable-samples \
     --disable-extras --disable-layoutex >configure.log && make -j "$jobs" >build.log)
   local dat=source/data/in/icudt72l.dat items=$work-items
   rm -rf "$items" && mkdir -p "$items"
