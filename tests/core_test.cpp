@@ -248,13 +248,11 @@ TEST(FetchPageTest, ThroughTheSystemsProxy) {
       {"socks", {.socks = proxy}, far, Strings{"socks5h://" + proxy}, utf8, "/utf8"},
       {"script never comes", {.script = scripts.Url("silent")}, near, Strings{""}, utf8, "/utf8"}};
   // clang-format on
-  SetVariable("no_proxy", ""), SetVariable("NO_PROXY", "");
   {  // one user action asks the system once for a host; a change counts from the next action on
     const std::atomic<bool> never = false;
     const Module1::FetchScope scope(never);
     for (const SystemProxy& settings : {SystemProxy{.http = proxy}, SystemProxy{}}) {
-      UseSystemProxy(settings);
-      AwaitProxies(near, Strings{settings.http.empty() ? "" : "http://" + proxy});
+      UseSystemProxy(settings, near, Strings{settings.http.empty() ? "" : "http://" + proxy});
       EXPECT_EQ(FetchPage(near, false), utf8);
       EXPECT_EQ(server.Requests().back().Target(), near);
     }
@@ -263,9 +261,8 @@ TEST(FetchPageTest, ThroughTheSystemsProxy) {
   EXPECT_EQ(server.Requests().back().Target(), "/utf8");
   for (const auto& [name, settings, url, ways, text, seen] : rows) {
     SCOPED_TRACE(name);
-    UseSystemProxy(settings);
     SetVariable("http_proxy", ways ? "" : "http://" + proxy);
-    EXPECT_EQ(AwaitProxies(url, ways), ways);
+    EXPECT_EQ(UseSystemProxy(settings, url, ways), ways);
     const std::size_t before = server.Requests().size();
     EXPECT_EQ(FetchPage(url, false, {1s, 120s, 1, 120s, 64u << 20}), text);
     EXPECT_EQ(server.Requests().size() > before ? server.Requests().back().Target() : "", seen);

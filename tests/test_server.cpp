@@ -32,7 +32,8 @@ void SetVariable(const char* name, const std::string& value) { _putenv_s(name, v
 
 // Internet Options: the binary record that WinINet and WinHTTP read, and the plain values beside it
 // that the settings dialog also writes.
-void UseSystemProxy(const SystemProxy& s) {
+void WriteSystemProxy(const SystemProxy& s) {
+  _putenv_s("no_proxy", ""), _putenv_s("NO_PROXY", "");
   std::string proxy;
   for (const auto& [scheme, entry] :
        {std::pair{"http=", s.http}, {"https=", s.https}, {"socks=", s.socks}})
@@ -89,7 +90,7 @@ void SetVariable(const char* name, const std::string& value) {
 
 // GNOME's settings in the file where gsettings keeps them on the keyfile backend, written whole at
 // once, as the desktop's Settings panel changes them.
-void UseSystemProxy(const SystemProxy& s) {
+void WriteSystemProxy(const SystemProxy& s) {
   // A file of each test's own, as tests run side by side; set before the desktop's settings are
   // first read, which happens only where a test names a proxy.
   static const std::string dir = [] {
@@ -97,6 +98,7 @@ void UseSystemProxy(const SystemProxy& s) {
                 std::string(std::getenv("XDG_CONFIG_HOME")) + "/" + std::to_string(getpid()));
     return std::string(std::getenv("XDG_CONFIG_HOME")) + "/glib-2.0/settings";
   }();
+  unsetenv("no_proxy"), unsetenv("NO_PROXY");
   const std::size_t at = s.http.find('@'), colon = s.http.find(':');
   std::string ignore;
   for (const std::string& entry : s.bypass) ignore += (ignore.empty() ? "'" : ", '") + entry + "'";
@@ -111,13 +113,12 @@ void UseSystemProxy(const SystemProxy& s) {
         {"https", s.https},
         {"socks", s.socks}}) {
     const std::size_t port = entry.rfind(':');
-    file << "[system/proxy/" << scheme << "]\nhost='" << entry.substr(0, port)
-         << "'\nport=" << (port == entry.npos ? "0" : entry.substr(port + 1)) << "\n";
-    if (scheme == std::string("http"))
-      file << "use-authentication=" << std::boolalpha << (at != s.http.npos)
-           << "\nauthentication-user='" << s.http.substr(0, at == s.http.npos ? 0 : colon)
-           << "'\nauthentication-password='"
-           << (at == s.http.npos ? "" : s.http.substr(colon + 1, at - colon - 1)) << "'\n";
+    if (!entry.empty())
+      file << "[system/proxy/" << scheme << "]\nhost='" << entry.substr(0, port)
+           << "'\nport=" << entry.substr(port + 1) << "\n";
+    if (scheme == std::string("http") && at != s.http.npos)
+      file << "use-authentication=true\nauthentication-user='" << s.http.substr(0, colon)
+           << "'\nauthentication-password='" << s.http.substr(colon + 1, at - colon - 1) << "'\n";
   }
   std::filesystem::create_directories(dir);
   std::ofstream(dir + "/keyfile.new") << file.str();
@@ -278,8 +279,10 @@ int TestServer::Count(std::string_view pathPrefix) const {
   return n;
 }
 
-std::optional<std::vector<std::string>> AwaitProxies(
-    const std::string& url, const std::optional<std::vector<std::string>>& ways) {
+std::optional<std::vector<std::string>> UseSystemProxy(
+    const SystemProxy& settings, const std::string& url,
+    const std::optional<std::vector<std::string>>& ways) {
+  WriteSystemProxy(settings);
   std::optional<std::vector<std::string>> now;
   std::thread([&] {  // outside any user action, whose decisions are kept
     const auto end = std::chrono::steady_clock::now() + 10s;

@@ -70,19 +70,20 @@ class TestServer final {
 
 std::string ReadTestData(const std::string& name);
 
-// Proxy settings as the user's system keeps them: Internet Options in the registry on Windows,
-// GNOME's settings (through gsettings) on Linux. Empty fields are unset; `http` may carry a login
-// ("user:password@host:port"); `script` is a script's address.
+// Proxy settings as the user's system keeps them, Internet Options in the registry on Windows,
+// GNOME's in gsettings' keyfile on Linux, and no no_proxy in the environment to bypass them. Empty
+// fields are unset; `http` may carry a login ("user:password@host:port"); `script` is an address.
 struct SystemProxy {
   std::string http{}, https{}, socks{};
   std::vector<std::string> bypass{};
   std::string script{};
 };
-void UseSystemProxy(const SystemProxy& settings);
-// The ways a fetch of `url` would try once the system has passed its settings on and they come to
-// `ways`, or what they still were after ten seconds.
-std::optional<std::vector<std::string>> AwaitProxies(
-    const std::string& url, const std::optional<std::vector<std::string>>& ways);
+void WriteSystemProxy(const SystemProxy& settings);  // a setting that cannot be asked at once
+// Writes them and returns the ways a fetch of `url` then tries, once the system has passed the
+// settings on and they come to `ways`, or as they still are after ten seconds.
+std::optional<std::vector<std::string>> UseSystemProxy(
+    const SystemProxy& settings, const std::string& url,
+    const std::optional<std::vector<std::string>>& ways);
 
 // Sets an environment variable of this process; an empty value removes it.
 void SetVariable(const char* name, const std::string& value);

@@ -306,10 +306,8 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   EXPECT_FALSE(window.isVisible());
 
   // A search of a catalogue that only the proxy the system names can reach.
-  SetVariable("no_proxy", ""), SetVariable("NO_PROXY", "");
   const std::string proxy = server.Url().substr(7, server.Url().size() - 8);
-  UseSystemProxy({.http = proxy});
-  AwaitProxies("http://catalogue.invalid/", std::vector<std::string>{"http://" + proxy});
+  UseSystemProxy({.http = proxy}, "http://catalogue.invalid/", std::vector{"http://" + proxy});
   frm1 far("http://catalogue.invalid/");
   far.show();
   far.findChild<QLineEdit*>("txtSearch")->setText("x");
@@ -322,8 +320,7 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
 // Closed while the proxy script the system names never comes: at once, and nothing listed.
 TEST(WindowsTest, ClosedWhileTheProxyScriptNeverComes) {
   TestServer server({{"/pac", Silent()}});
-  SetVariable("no_proxy", ""), SetVariable("NO_PROXY", "");
-  UseSystemProxy({.script = server.Url("pac")});
+  WriteSystemProxy({.script = server.Url("pac")});  // read first by the search: it never comes
   frm1 window("http://catalogue.invalid/");
   window.show();
   window.findChild<QLineEdit*>("txtSearch")->setText("x");

@@ -142,7 +142,7 @@ key_of() {
   {
     declare -f "build_$name" unpack cmake_static
     grep -vE '^\s*(#|$)' "$here/toolchain.cmake"
-    echo "${source[$name]} ${version[$name]} $reproducible"
+    echo "${source[$name]} ${version[$name]} ${reproducible%%=*}"
     $host-gcc-posix --version | head -n 1
     $host-g++-posix --version | head -n 1
     for dependency in ${needs[$name]:-}; do echo "${key[$dependency]}"; done
@@ -179,6 +179,6 @@ main() {
 }
 # No folder of the cache stands in the libraries (their sources' paths reach the program through
 # messages that name a source file), so that anyone's build gives the same program.
-reproducible="-ffile-prefix-map=$cache/=/"
+reproducible="-ffile-prefix-map=$cache/=/"  # the key takes the flag, not the folder
 export CFLAGS="$reproducible" CXXFLAGS="$reproducible"
 main
