@@ -20,8 +20,7 @@
 
 // Compared values print as their fields, not as bytes.
 void PrintTo(const MatchPaths& p, std::ostream* os) {
-  *os << "{window " << p.window << ", span " << p.span << ", re2Groups " << p.re2Groups
-      << ", re2Alone " << p.re2Alone << "}";
+  *os << "window/span/re2Groups/re2Alone " << p.window << p.span << p.re2Groups << p.re2Alone;
 }
 void PrintTo(const ResultRow& r, std::ostream* os) {
   *os << "{" << r.title << " | " << r.typeLabel << " | " << r.entryId << "}";
@@ -84,8 +83,7 @@ TEST(CharsetTest, BytesInTextOutKeywordInQueryOut) {
     EXPECT_EQ(Module1::PercentEncodeQuery(keyword), query) << query;
 }
 
-// `fetch` under a watchdog that cancels it once `stop` is set, or after 10 s, far past any row's
-// own limit: a row that hangs fails on its own, named by the caller's trace.
+// `fetch`, cancelled once `stop` is set or after 10 s: a row that hangs fails, named by its trace.
 std::string Bounded(const std::function<std::string()>& fetch, const std::atomic<bool>& stop) {
   std::atomic<bool> cancel = false;
   const auto start = std::chrono::steady_clock::now();
@@ -208,9 +206,9 @@ TEST(FetchPageTest, UrlInTextAndRequestOut) {
   EXPECT_EQ(FetchPage(server.Url("utf8"), false), utf8);  // an ended cancel scope cancels nothing
 }
 
-// System proxy settings in, the ways tried and the page out. Pages under a .invalid host can come
-// only through the test server acting as the proxy; a page that comes direct is asked for in origin
-// form. The settings take effect as the system passes them on: the ways are awaited.
+// System proxy settings in, the ways tried and the page out. Pages under a .invalid host come only
+// through the test server acting as the proxy; a page that comes direct is asked for in origin
+// form.
 TEST(FetchPageTest, ThroughTheSystemsProxy) {
   const std::string utf8 = "<b>中</b>", far = "http://catalogue.invalid/utf8", dead = "127.0.0.1:1";
   const auto script = [](const std::string& result) {
@@ -219,10 +217,11 @@ TEST(FetchPageTest, ThroughTheSystemsProxy) {
   // A proxy that asks for a login, which only "u:p" passes.
   const auto login = [&utf8](Connection& c, const Request& r) {
     const bool in = r.head.find("\r\nProxy-Authorization: Basic dTpw\r\n") != std::string::npos;
-    Page(in ? utf8 : "", in ? "200 OK" : "407 Login", "Proxy-Authenticate: Basic realm=\"q\"\r\n")(
-        c, r);
+    Page(in ? utf8 : "", in ? "200 OK" : "407 No", "Proxy-Authenticate: Basic\r\n")(c, r);
   };
-  TestServer server({{"/utf8", Page(utf8)}, {"/login", login}});
+  TestServer elsewhere({{"/utf8", Page(utf8)}});
+  TestServer server(
+      {{"/utf8", Page(utf8)}, {"/login", login}, {"/away", Redirect(elsewhere.Url("utf8"))}});
   const std::string proxy = server.Url().substr(7, server.Url().size() - 8),
                     near = server.Url("utf8");
   TestServer scripts({{"/list", script("PROXY " + dead + "; PROXY " + proxy + "; DIRECT")},
@@ -240,6 +239,7 @@ TEST(FetchPageTest, ThroughTheSystemsProxy) {
       {"fixed", {.http = proxy}, far, Strings{"http://" + proxy}, utf8, far},
       {"per scheme, CONNECT", {.http = dead, .https = proxy}, "https://catalogue.invalid/", Strings{"http://" + proxy}, "", "catalogue.invalid:443"},
       {"bypassed", {.http = proxy, .bypass = {"*.other.invalid", "127.0.0.1"}}, near, Strings{""}, utf8, "/utf8"},
+      {"redirect, its own way", {.http = proxy, .bypass = {"127.0.0.1"}}, "http://catalogue.invalid/away", Strings{"http://" + proxy}, utf8, "http://catalogue.invalid/away"},
       {"login", {.http = "u:p@" + proxy}, "http://catalogue.invalid/login", Strings{"http://u:p@" + proxy}, utf8, "http://catalogue.invalid/login"},
       {"script, first dead", {.script = scripts.Url("list")}, far, list, listed, listSeen},
       {"script, direct", {.script = scripts.Url("direct")}, near, Strings{""}, utf8, "/utf8"},
@@ -248,7 +248,7 @@ TEST(FetchPageTest, ThroughTheSystemsProxy) {
       {"socks", {.socks = proxy}, far, Strings{"socks5h://" + proxy}, utf8, "/utf8"},
       {"script never comes", {.script = scripts.Url("silent")}, near, Strings{""}, utf8, "/utf8"}};
   // clang-format on
-  {  // one user action asks the system once for a host; a change counts from the next action on
+  {  // one user action asks once for a host; a change counts from the next action on
     const std::atomic<bool> never = false;
     const Module1::FetchScope scope(never);
     for (const SystemProxy& settings : {SystemProxy{.http = proxy}, SystemProxy{}}) {

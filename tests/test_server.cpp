@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <stdexcept>
 
@@ -30,8 +31,7 @@ void StartSockets() {
 
 void SetVariable(const char* name, const std::string& value) { _putenv_s(name, value.c_str()); }
 
-// Internet Options: the binary record that WinINet and WinHTTP read, and the plain values beside it
-// that the settings dialog also writes.
+// Internet Options: the binary record WinHTTP reads, and the plain values the dialog writes too.
 void WriteSystemProxy(const SystemProxy& s) {
   _putenv_s("no_proxy", ""), _putenv_s("NO_PROXY", "");
   std::string proxy;
@@ -88,16 +88,9 @@ void SetVariable(const char* name, const std::string& value) {
   value.empty() ? unsetenv(name) : setenv(name, value.c_str(), 1);
 }
 
-// GNOME's settings in the file where gsettings keeps them on the keyfile backend, written whole at
-// once, as the desktop's Settings panel changes them.
+// GNOME's settings in gsettings' keyfile, written whole at once as the Settings panel does.
 void WriteSystemProxy(const SystemProxy& s) {
-  // A file of each test's own, as tests run side by side; set before the desktop's settings are
-  // first read, which happens only where a test names a proxy.
-  static const std::string dir = [] {
-    SetVariable("XDG_CONFIG_HOME",
-                std::string(std::getenv("XDG_CONFIG_HOME")) + "/" + std::to_string(getpid()));
-    return std::string(std::getenv("XDG_CONFIG_HOME")) + "/glib-2.0/settings";
-  }();
+  const std::string dir = std::string(std::getenv("XDG_CONFIG_HOME")) + "/glib-2.0/settings";
   unsetenv("no_proxy"), unsetenv("NO_PROXY");
   const std::size_t at = s.http.find('@'), colon = s.http.find(':');
   std::string ignore;
@@ -156,14 +149,11 @@ bool ReadMore(Connection& c, std::string& into) {
   return n > 0;
 }
 
-// A SOCKS5 greeting and connect request (to a host name, as socks5h sends) answered with success;
-// the HTTP request that follows is read as any other.
+// A SOCKS5 greeting and connect request (socks5h: to a host name) answered with success.
 bool PassSocks(Connection& c, std::string& head) {
   const auto read = [&](std::size_t n) {
-    while (head.size() < n) {
-      if (!ReadMore(c, head)) return false;
-    }
-    return true;
+    while (head.size() < n && ReadMore(c, head)) continue;
+    return head.size() >= n;
   };
   const auto byte = [&head](std::size_t i) { return static_cast<unsigned char>(head[i]); };
   if (!read(2) || !read(2u + byte(1))) return false;
@@ -283,14 +273,14 @@ std::optional<std::vector<std::string>> UseSystemProxy(
     const SystemProxy& settings, const std::string& url,
     const std::optional<std::vector<std::string>>& ways) {
   WriteSystemProxy(settings);
-  std::optional<std::vector<std::string>> now;
-  std::thread([&] {  // outside any user action, whose decisions are kept
-    const auto end = std::chrono::steady_clock::now() + 10s;
-    while ((now = Module1::ProxiesFor(url, 1s)) != ways && std::chrono::steady_clock::now() < end)
+  // Asked outside any user action, whose decisions are kept.
+  const auto ask = [&url, &ways] {
+    auto now = Module1::ProxiesFor(url, 1s);
+    for (int i = 0; now != ways && i < 1000; ++i, now = Module1::ProxiesFor(url, 1s))
       std::this_thread::sleep_for(10ms);
-  })
-      .join();
-  return now;
+    return now;
+  };
+  return std::async(std::launch::async, ask).get();
 }
 
 std::string ReadTestData(const std::string& name) {

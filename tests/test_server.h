@@ -70,17 +70,16 @@ class TestServer final {
 
 std::string ReadTestData(const std::string& name);
 
-// Proxy settings as the user's system keeps them, Internet Options in the registry on Windows,
-// GNOME's in gsettings' keyfile on Linux, and no no_proxy in the environment to bypass them. Empty
-// fields are unset; `http` may carry a login ("user:password@host:port"); `script` is an address.
+// Proxy settings, written where the system keeps them (Internet Options; GNOME's keyfile) with no
+// no_proxy left in the environment. `http` may carry a login ("user:password@host:port").
 struct SystemProxy {
   std::string http{}, https{}, socks{};
   std::vector<std::string> bypass{};
-  std::string script{};
+  std::string script{};  // a script's address
 };
 void WriteSystemProxy(const SystemProxy& settings);  // a setting that cannot be asked at once
-// Writes them and returns the ways a fetch of `url` then tries, once the system has passed the
-// settings on and they come to `ways`, or as they still are after ten seconds.
+// Also returns the ways a fetch of `url` then tries, once they come to `ways` (the system passes
+// settings on in its own time), or as they are after ten seconds.
 std::optional<std::vector<std::string>> UseSystemProxy(
     const SystemProxy& settings, const std::string& url,
     const std::optional<std::vector<std::string>>& ways);

@@ -328,7 +328,6 @@ TEST(WindowsTest, ClosedWhileTheProxyScriptNeverComes) {
   During([&] { QTest::mouseClick(window.findChild<QPushButton*>("cmbSearch"), Qt::LeftButton); },
          {Asked(server, "/pac", [&window] { window.close(); })});
   EXPECT_FALSE(soon.hasExpired()) << "long before the connect limit would have ended the wait";
-  EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(window.findChild<ListView*>("lvw")->Count(), 0);
 }
 

@@ -5,6 +5,7 @@
 #   tools/check-reproducible.sh [CMAKE_ARGS...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+started=$(date +%s)
 first=$(tools/release.sh "$@" | tail -n 1)
 other=$(mktemp -d /var/tmp/quillon-reproducible-check-in-another-folder.XXXXXX)
 trap 'rm -rf "$other"' EXIT
@@ -18,5 +19,6 @@ for file in "$first"/*; do
 done
 cat "$first/SHA256SUMS"
 (cd "$second" && sha256sum -c --quiet SHA256SUMS) || status=1
+echo "Two releases made and compared in $(($(date +%s) - started)) s"
 [[ $status -eq 0 ]] && echo "OK: two builds of $(git rev-parse --short HEAD) give the same files"
 exit "$status"

@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/packages.sh
-install_missing_packages "${QUILLON_BUILD_PACKAGES[@]}" dpkg-dev git
+install_missing_packages "${QUILLON_BUILD_PACKAGES[@]}" dpkg-dev git lintian
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 export QT_RCC_SOURCE_DATE_OVERRIDE=$SOURCE_DATE_EPOCH TZ=UTC LC_ALL=C.UTF-8
 builds=build-release out=release
@@ -24,5 +24,8 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$builds/debian/CMakeCach
 mkdir -p "$out"
 cp "$builds/debian/package/quillon_${version}_$(dpkg --print-architecture).deb" \
   "$builds/windows/Quillon-$version-win64.zip" "$builds/windows/Quillon-$version-setup.exe" "$out/"
-(cd "$out" && sha256sum -- * >SHA256SUMS)
+# A release goes out only as Debian's checks pass it, and with sums that check.
+lintian --fail-on error,warning "$out"/*.deb >&2
+(cd "$out" && sha256sum -- * >SHA256SUMS && sha256sum --quiet -c SHA256SUMS)
+cat "$out/SHA256SUMS" >&2
 echo "$PWD/$out"

@@ -131,9 +131,6 @@ void SetOptions(CURL* curl, const std::string& url, const FetchLimits& limits, c
   curl_easy_setopt(curl, CURLOPT_SHARE, Network::Instance().Share());
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, kProtocols);
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, kProtocols);
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
   curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
   curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.total.count()));
@@ -198,40 +195,60 @@ struct Attempt {
   CURLcode result;
   bool unreached;
   std::string body;
+  std::string redirect;  // where a redirect leads, or empty
 };
+
+std::string RedirectOf(CURL* curl) {
+  const char* location = nullptr;
+  curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
+  return location == nullptr ? std::string() : std::string(location);
+}
 
 // One transfer of `url`, through `proxy` when given (nullptr: as the environment says).
 Attempt FetchOnce(const std::string& url, const std::string* proxy, const FetchLimits& limits) {
   std::unique_ptr<CURL, CurlEasyDeleter> curl(curl_easy_init());
   std::unique_ptr<CURLM, CurlMultiDeleter> multi(curl_multi_init());
   std::unique_ptr<curl_slist, CurlListDeleter> headers(curl_slist_append(nullptr, kExtraHeader));
-  if (!curl || !multi || !headers) return {CURLE_OUT_OF_MEMORY, false, {}};
+  if (!curl || !multi || !headers) return {CURLE_OUT_OF_MEMORY, false, {}, {}};
   Body body{{}, limits.maxBody};
   SetOptions(curl.get(), EscapeForRequestLine(url), limits, headers.get(), &body);
   if (proxy != nullptr) SetProxy(curl.get(), *proxy);
   curl_multi_add_handle(multi.get(), curl.get());
   const CURLcode result = Transfer(multi.get(), body, limits);
   curl_multi_remove_handle(multi.get(), curl.get());
-  return {result, Unreached(curl.get(), result), std::move(body.bytes)};
+  return {result, Unreached(curl.get(), result), std::move(body.bytes), RedirectOf(curl.get())};
 }
 
-// The raw body of one complete response, or empty bytes on any failure or cancellation. The ways
-// of the proxy list share the fetch's limits: each gets what the ones before left of them.
-std::string FetchBody(const std::string& url, const FetchLimits& limits) {
-  if (Cancelled()) return {};
-  const auto start = std::chrono::steady_clock::now();
+// One request of `url` the way the proxy list says: each way in turn while the one before could
+// not be reached, each with what the fetch begun at `start` has left of its limits.
+Attempt FetchOneWay(const std::string& url, const FetchLimits& limits,
+                    std::chrono::steady_clock::time_point start) {
   const auto ways = ProxiesFor(url, limits.connect);
-  const std::size_t count = ways ? ways->size() : 1;
-  for (std::size_t i = 0; i < count && !Cancelled(); ++i) {
+  Attempt attempt{CURLE_ABORTED_BY_CALLBACK, false, {}, {}};
+  for (std::size_t i = 0; i < (ways ? ways->size() : 1) && !Cancelled(); ++i) {
     const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
-    if (spent >= limits.total) break;
+    if (spent >= limits.total) return {CURLE_OPERATION_TIMEDOUT, false, {}, {}};
     FetchLimits left = limits;
     left.total = limits.total - spent;
     left.connect = std::min(limits.connect, left.total);
-    Attempt attempt = FetchOnce(url, ways ? &(*ways)[i] : nullptr, left);
-    if (attempt.result == CURLE_OK) return std::move(attempt.body);
-    if (!attempt.unreached) break;
+    attempt = FetchOnce(url, ways ? &(*ways)[i] : nullptr, left);
+    if (attempt.result == CURLE_OK || !attempt.unreached) break;
+  }
+  return attempt;
+}
+
+// The raw body of one complete response, or empty bytes on any failure or cancellation. Redirects
+// are followed here, not by libcurl, so that each address goes the way the system says for it; at
+// most kMaxRedirects of them, and only to http and https (libcurl takes no other protocol).
+std::string FetchBody(std::string url, const FetchLimits& limits) {
+  if (Cancelled()) return {};
+  const auto start = std::chrono::steady_clock::now();
+  for (long hop = 0; hop <= kMaxRedirects; ++hop) {
+    Attempt attempt = FetchOneWay(url, limits, start);
+    if (attempt.result != CURLE_OK || Cancelled()) return {};
+    if (attempt.redirect.empty()) return std::move(attempt.body);
+    url = std::move(attempt.redirect);
   }
   return {};
 }

@@ -27,10 +27,14 @@ struct InternetDeleter {
   void operator()(HINTERNET handle) const { WinHttpCloseHandle(handle); }
 };
 
-// Proxy settings are host names, addresses and ports: ASCII.
+// A setting as UTF-8, as libcurl takes a proxy's address.
 std::string Narrow(const wchar_t* text) {
-  std::string out;
-  for (; text != nullptr && *text != 0; ++text) out += static_cast<char>(*text & 0x7F);
+  if (text == nullptr) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return {};
+  std::string out(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
+  out.pop_back();  // the terminating NUL
   return out;
 }
 

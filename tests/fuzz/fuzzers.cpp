@@ -150,8 +150,7 @@ std::string GeneratedPattern(std::string_view& input) {
       ++open;
       continue;
     } else if (kind % 6 == 3) {
-      // A '-' beside a range would make another range, and "[:alpha:]" ends the class with its
-      // ']': they go last.
+      // A '-' beside a range makes another, and "[:alpha:]" ends the class: they go last.
       std::string members, last;
       for (int n = next() % 3 + 1; n > 0; --n) {
         const std::string member = kMembers[next() % std::size(kMembers)];
