@@ -107,6 +107,7 @@ build_icu() {
   # built, would make the folders they go to.
   mkdir -p lib bin
   for part in stubdata common data; do make -C "$part" -j "$jobs" >>build.log; done
+  mkdir -p "$prefix/bin" "$prefix/lib"  # ICU installs its data library into bin/ first
   for part in common data; do make -C "$part" install >>install.log; done
   # For mingw, ICU installs its stub as the data library and the data in bin/; and its static
   # libraries carry an "s" that CMake's FindICU looks for only with MSVC.
