@@ -69,10 +69,11 @@ std::optional<std::vector<std::string>> ProxiesFor(const std::string& url,
 // in turn while the one before cannot be reached (refused, unknown, or silent for the connect
 // limit), all within the one fetch's limits; https through an HTTP proxy with CONNECT; a proxy's
 // login from the credentials in its address (on Windows also the signed-in user's, for Negotiate
-// and NTLM). Redirects are followed (at most 10, http and https
-// only); compressed bodies are accepted; characters that may not stand in a request line are
-// percent-encoded when sent. Consecutive fetches to one server reuse its connection. Safe to call
-// from any thread. `asynchronous` is accepted for the callers' sake; every request is synchronous.
+// and NTLM). Redirects are followed (at most 10, http and https only), each address going the way
+// ProxiesFor says for it; compressed bodies are accepted; characters that may not stand in a
+// request line are percent-encoded when sent. Consecutive fetches to one server reuse its
+// connection. Safe to call from any thread. `asynchronous` is accepted for the callers' sake; every
+// request is synchronous.
 std::string FetchPage(const std::string& url, bool asynchronous);
 std::string FetchPage(const std::string& url, bool asynchronous, const FetchLimits& limits);
 
