@@ -19,8 +19,10 @@
 // says where the match ends and PCRE2 places the groups inside that span, or RE2 does. When no
 // match begins there, RE2 alone searches the rest, so the work stays linear in the text. A pattern
 // with an alternative, or one PCRE2 reads otherwise than RE2 ("$", "\b", "\s" and other letter
-// escapes but \w and \d, or these inside brackets), is left to RE2 alone. Engine::kRe2 does
-// everything with RE2: the reference the layers are checked against. Every way gives the same
+// escapes but \w and \d, a bracket class with a letter, an escape or "[:" in it, a capturing
+// group inside a repetition), is left to RE2 alone. Bracket classes are read as the platform's
+// component reads them: a ']' first is a member, and "[:alpha:]" is no class name. Engine::kRe2
+// does everything with RE2: the reference the layers are checked against. Every way gives the same
 // matches, so MatchPaths tells which one was taken.
 #pragma once
 
