@@ -20,7 +20,8 @@
 
 // Compared values print as their fields, not as bytes.
 void PrintTo(const MatchPaths& p, std::ostream* os) {
-  *os << "window/span/re2Groups/re2Alone " << p.window << p.span << p.re2Groups << p.re2Alone;
+  *os << "window/span/re2Groups/re2Alone " << p.window << '/' << p.span << '/' << p.re2Groups << '/'
+      << p.re2Alone;
 }
 void PrintTo(const ResultRow& r, std::ostream* os) {
   *os << "{" << r.title << " | " << r.typeLabel << " | " << r.entryId << "}";
