@@ -18,7 +18,6 @@ namespace DemoCatalogue {
 
 inline constexpr int kResultPages = 4;
 inline constexpr int kEntriesPerPage = 22;
-inline constexpr int kEmuleEntriesPerPage = 20;
 inline constexpr int kGbkPage = 2;
 
 // The entry id of entry `index` (from 0) on result page `page` (1 to 4) for `keyword` (UTF-8).
