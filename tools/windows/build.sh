@@ -27,9 +27,9 @@ fi
 
 # Each library is kept in the cache under a key of what went into it (see deps.sh).
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/quillon-windows
-folders=$(tools/windows/deps.sh "$cache" | cut -d' ' -f2)
-export QUILLON_WINDOWS_PREFIX=$(tr '\n' ':' <<<"$folders" | sed 's/:$//')
-sources=$(sed "s|^$cache/|$cache/src/|" <<<"$folders")
+libraries=$(tools/windows/deps.sh "$cache")
+export QUILLON_WINDOWS_PREFIX=$(cut -d' ' -f2 <<<"$libraries" | tr '\n' ':' | sed 's/:$//')
+sources=$(cut -d' ' -f3 <<<"$libraries")
 build=${QUILLON_WINDOWS_BUILD:-build-windows}  # tools/release.sh builds in a folder of its own
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=tools/windows/toolchain.cmake \

@@ -6,7 +6,7 @@
 # it and the helpers it uses), its source version, the compilers' versions, the toolchain file and
 # the keys of the libraries it builds on. A changed recipe thus builds that library again, and those
 # that build on it, and nothing else; a library whose folder exists is taken as it is.
-#   tools/windows/deps.sh CACHE     prints "name folder" for each library, in the order built
+#   tools/windows/deps.sh CACHE     prints "name prefix sources" for each library, in the order built
 # Needs the packages build.sh installs and a deb-src entry for apt.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -21,6 +21,7 @@ declare -A version=([zlib]=1:1.2.13.dfsg-1 [pcre2]=10.42-1
   [re2]=20220601+dfsg-1 [curl]=7.88.1-10+deb12u15 [icu]=72.1-3+deb12u1
   [googletest]=1.12.1-0.2 [qtbase]=6.4.2+dfsg-10)
 declare -A needs=([curl]=zlib [qtbase]=zlib)
+declare -A installed=([qtbase]=/qt)  # where in its folder a library is installed, if not at the top
 declare -A key folder
 
 # Unpacks the pinned version of Debian's source package NAME (with Debian's patches) into $work and
@@ -126,7 +127,10 @@ build_googletest() {  # for the test programs that run under Wine
 # so that Quillon links one copy of it.
 build_qtbase() {
   unpack qt6-base
-  cmake_static . -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  # Qt keeps its install prefix inside the program (QLibraryInfo): a fixed one, installed under the
+  # library's folder, so that the cache's folder does not reach the program.
+  export DESTDIR=$prefix
+  cmake_static . -DCMAKE_INSTALL_PREFIX=/qt -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
     -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_opengl=OFF -DFEATURE_dbus=OFF \
     -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
@@ -175,7 +179,7 @@ main() {
       [[ $status -eq 0 ]] || { echo "FAILED: $library (logs in $work)" >&2; exit 1; }
       touch "$prefix/.done"
     fi
-    echo "$library $prefix"
+    echo "$library $prefix${installed[$library]:-} $work"
   done
 }
 # No folder of the cache stands in the libraries (their sources' paths reach the program through
