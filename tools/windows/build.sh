@@ -32,7 +32,9 @@ export QUILLON_WINDOWS_PREFIX=$(cut -d' ' -f2 <<<"$libraries" | tr '\n' ':' | se
 sources=$(cut -d' ' -f3 <<<"$libraries")
 build=${QUILLON_WINDOWS_BUILD:-build-windows}  # tools/release.sh builds in a folder of its own
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=tools/windows/toolchain.cmake \
+# Configured afresh each time: a library whose key changed lies in another folder, and CMake would
+# keep finding the one its cache names.
+cmake --fresh -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=tools/windows/toolchain.cmake \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="${QUILLON_WINDOWS_PREFIX//:/;}" -DQT_HOST_PATH=/usr \
   -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DCMAKE_CROSSCOMPILING_EMULATOR=wine -DCMAKE_EXE_LINKER_FLAGS_RELEASE=-s -DQUILLON_WERROR=ON "$@" >&2
