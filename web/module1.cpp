@@ -310,8 +310,7 @@ FetchScope::~FetchScope() {
   t_proxies = m_previousProxies;
 }
 
-std::optional<std::vector<std::string>> ProxiesFor(const std::string& url,
-                                                   std::chrono::milliseconds wait) {
+std::optional<ProxyList> ProxiesFor(const std::string& url, std::chrono::milliseconds wait) {
   return DecideProxies(url, wait, &Cancelled, t_proxies);
 }
 

@@ -30,6 +30,11 @@ struct FetchLimits {
   std::size_t maxBody = 32u << 20;            // decoded body bytes
 };
 
+// The ways to reach an address, in the order to try them: "" is a direct connection, anything else
+// a proxy as libcurl takes it. And the ways decided for one user action, by scheme://host:port.
+using ProxyList = std::vector<std::string>;
+using ProxyDecisions = std::map<std::string, ProxyList>;
+
 // The fetches of one user action (a search, a detail window's load, a copy), made on the
 // constructing thread while it lives. They end soon after `cancelled` becomes true, with empty
 // text as any failed fetch, and fetches begun after that end at once: this is how a window that is
@@ -45,22 +50,20 @@ class FetchScope final {
 
  private:
   const std::atomic<bool>* const m_previousCancelled;
-  std::map<std::string, std::vector<std::string>>* const m_previousProxies;
-  std::map<std::string, std::vector<std::string>> m_proxies;  // by scheme://host:port
+  ProxyDecisions* const m_previousProxies;
+  ProxyDecisions m_proxies;
 };
 
 // Makes the network layer ready. Call once from main() before any thread fetches; FetchPage also
 // does it on first use, so tests need not.
 void InitNetwork();
 
-// The ways a fetch of `url` made now would try, in order: "" is a direct connection, anything
-// else a proxy as libcurl takes it; std::nullopt when a proxy variable of the environment
-// (http_proxy, https_proxy, all_proxy) names the proxy, which libcurl then reads as it always has.
-// Otherwise the user's system decides (Internet Options on Windows, the desktop's settings on
-// Linux), once per host within a FetchScope. A system that gives no answer within `wait` (a proxy
-// script that does not come) means a direct connection.
-std::optional<std::vector<std::string>> ProxiesFor(const std::string& url,
-                                                   std::chrono::milliseconds wait);
+// The ways a fetch of `url` made now would try, in order; std::nullopt when a proxy variable of the
+// environment (http_proxy, https_proxy, all_proxy) names the proxy, which libcurl then reads as it
+// always has. Otherwise the user's system decides (Internet Options on Windows, the desktop's
+// settings on Linux), once per host within a FetchScope. A system that gives no answer within
+// `wait` (a proxy script that does not come) means a direct connection.
+std::optional<ProxyList> ProxiesFor(const std::string& url, std::chrono::milliseconds wait);
 
 // One HTTP GET of `url`, with the extra header "If-Modified-Since: 0", returning the body decoded
 // by DecodeResponse. The status code is never examined: a 404 page with a body is a page.

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "web/proxy_route.h"
 
+#include <curl/curl.h>
+
 #include <atomic>
+#include <cctype>
 #include <condition_variable>
 #include <cstdlib>
 #include <memory>
@@ -44,10 +47,22 @@ bool EnvironmentBypassesAll() {
   return false;
 }
 
+// The unit decisions are kept for: scheme://host:port.
 std::string Origin(const std::string& url) {
-  const std::size_t start = url.find("://");
-  if (start == std::string::npos) return url;
-  return url.substr(0, url.find_first_of("/?#", start + 3));
+  const UrlParts parts = PartsOf(url);
+  return parts.scheme.empty() ? url : parts.scheme + "://" + parts.host + ":" + parts.port;
+}
+
+struct UrlDeleter {
+  void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+
+std::string Part(CURLU* url, CURLUPart part, unsigned flags = 0) {
+  char* text = nullptr;
+  if (curl_url_get(url, part, &text, flags) != CURLUE_OK) return {};
+  std::string out(text);
+  curl_free(text);
+  return out;
 }
 
 struct Lookup {
@@ -77,14 +92,25 @@ ProxyList LookUp(const std::string& url, std::chrono::milliseconds wait,
   while (!lookup->ways && !cancelled() && std::chrono::steady_clock::now() < deadline) {
     lookup->answered.wait_for(lock, kPoll);
   }
-  if (lookup->ways && !lookup->ways->empty()) return *lookup->ways;
-  if (lookup->ways) return {""};
+  if (lookup->ways) return *lookup->ways;
   lookup->abandoned = true;
   ++g_stuck;
   return {""};
 }
 
 }  // namespace
+
+UrlParts PartsOf(const std::string& url) {
+  const std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
+  if (!parsed ||
+      curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), CURLU_ALLOW_SPACE) != CURLUE_OK)
+    return {};
+  UrlParts parts{Part(parsed.get(), CURLUPART_SCHEME), Part(parsed.get(), CURLUPART_HOST),
+                 Part(parsed.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT)};
+  for (char& c : parts.host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (parts.host.starts_with('[')) parts.host = parts.host.substr(1, parts.host.size() - 2);
+  return parts;
+}
 
 std::optional<ProxyList> DecideProxies(const std::string& url, std::chrono::milliseconds wait,
                                        const std::function<bool()>& cancelled,

@@ -10,15 +10,20 @@
 
 #include <chrono>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
-#include <vector>
+
+#include "web/module1.h"  // ProxyList, ProxyDecisions
 
 namespace Module1 {
 
-using ProxyList = std::vector<std::string>;               // "" is a direct connection
-using ProxyDecisions = std::map<std::string, ProxyList>;  // by scheme://host:port
+// The parts of `url` that proxy settings are matched against, as libcurl reads them: the scheme,
+// the host in lower case (an IPv6 address without its brackets) and the port, the scheme's when
+// none is written. All empty when libcurl reads no such URL.
+struct UrlParts {
+  std::string scheme, host, port;
+};
+UrlParts PartsOf(const std::string& url);
 
 // std::nullopt when the environment names a proxy (http_proxy, https_proxy, all_proxy in either
 // case): libcurl then reads the environment as it always has. A no_proxy of "*" means direct for

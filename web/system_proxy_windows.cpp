@@ -11,6 +11,8 @@
 #include <string_view>
 #include <utility>
 
+#include "web/proxy_route.h"
+
 namespace {
 
 constexpr wchar_t kAgent[] = L"Quillon";
@@ -38,7 +40,14 @@ std::string Narrow(const wchar_t* text) {
   return out;
 }
 
-std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+std::wstring Widen(const std::string& text) {
+  const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+  if (size <= 1) return {};
+  std::wstring out(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), size);
+  out.pop_back();  // the terminating NUL
+  return out;
+}
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
@@ -71,31 +80,9 @@ bool Matches(std::string_view text, std::string_view pattern) {
   return !text.empty() && text[0] == pattern[0] && Matches(text.substr(1), pattern.substr(1));
 }
 
-struct Target {
-  std::string scheme;  // "http" or "https"
-  std::string host;    // lower case, without brackets
-  std::string port;    // as written, or the scheme's
-};
-
-Target Parse(const std::string& url) {
-  Target target;
-  const std::size_t hostStart = url.find("://");
-  target.scheme = Lower(url.substr(0, hostStart));
-  const std::size_t start = hostStart == std::string::npos ? 0 : hostStart + 3;
-  std::string authority = url.substr(start, url.find_first_of("/?#", start) - start);
-  authority = authority.substr(authority.rfind('@') + 1);
-  const std::size_t colon = authority.rfind(':');
-  const bool hasPort =
-      colon != std::string::npos && authority.find(']', colon) == std::string::npos;
-  target.host = Lower(authority.substr(0, hasPort ? colon : std::string::npos));
-  if (target.host.starts_with('[')) target.host = target.host.substr(1, target.host.size() - 2);
-  target.port = hasPort ? authority.substr(colon + 1) : (target.scheme == "https" ? "443" : "80");
-  return target;
-}
-
 // The bypass list of Internet Options: host patterns with '*', each maybe with a scheme or a
 // port; "<local>" for every name without a dot.
-bool Bypassed(const Target& target, const std::string& bypass) {
+bool Bypassed(const Module1::UrlParts& target, const std::string& bypass) {
   for (std::string entry : Entries(Lower(bypass))) {
     if (entry == "<local>") {
       if (target.host.find_first_of(".:") == std::string::npos) return true;
@@ -119,7 +106,7 @@ std::string ForCurl(const std::string& proxy, bool socks) {
 // The fixed proxy of Internet Options for `target`: one for every scheme ("host:port"), or one
 // per scheme ("http=a:1;https=b:2;socks=c:3"), where SOCKS serves a scheme that has none of its
 // own.
-std::vector<std::string> FixedProxy(const Target& target, const std::string& proxy) {
+std::vector<std::string> FixedProxy(const Module1::UrlParts& target, const std::string& proxy) {
   std::string all, own, socks;
   for (const std::string& entry : Entries(proxy)) {
     const std::size_t equals = entry.find('=');
@@ -165,7 +152,7 @@ std::optional<std::vector<std::string>> ScriptProxies(const std::string& url, bo
     std::vector<std::string> ways;
     for (const std::string& entry : Entries(Narrow(proxy.get())))
       ways.push_back(ForCurl(entry, false));
-    if (ways.empty() || Bypassed(Parse(url), Narrow(bypass.get())))
+    if (ways.empty() || Bypassed(Module1::PartsOf(url), Narrow(bypass.get())))
       return std::vector<std::string>{""};
     return ways;
   }
@@ -183,7 +170,7 @@ std::vector<std::string> SystemProxiesFor(const std::string& url) {
     if (auto ways = ScriptProxies(url, config.fAutoDetect, script.get())) return *ways;
   }
   // Without an answer from a script, the fixed proxy, as Internet Explorer falls back to it.
-  const Target target = Parse(url);
+  const Module1::UrlParts target = Module1::PartsOf(url);
   if (!proxy || Bypassed(target, Narrow(bypass.get()))) return {""};
   return FixedProxy(target, Narrow(proxy.get()));
 }
