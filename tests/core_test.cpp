@@ -225,14 +225,15 @@ TEST(FetchPageTest, ThroughTheSystemsProxy) {
       {{"/utf8", Page(utf8)}, {"/login", login}, {"/away", Redirect(elsewhere.Url("utf8"))}});
   const std::string proxy = server.Url().substr(7, server.Url().size() - 8),
                     near = server.Url("utf8");
-  TestServer scripts({{"/list", script("PROXY " + dead + "; PROXY " + proxy + "; DIRECT")},
+  TestServer scripts({{"/list", script("PROXY " + dead + "; PROXY nowhere.invalid:1; PROXY " +
+                                       proxy + "; DIRECT")},
                       {"/direct", script("DIRECT")},
                       {"/silent", Silent()}});
 #ifdef _WIN32  // Wine's script runner keeps only the first proxy of a list
   const Strings list = {"http://" + dead};
   const std::string listed = "", listSeen = "";
 #else
-  const Strings list = {"http://" + dead, "http://" + proxy, ""};
+  const Strings list = {"http://" + dead, "http://nowhere.invalid:1", "http://" + proxy, ""};
   const std::string listed = utf8, listSeen = far;
 #endif
   // clang-format off

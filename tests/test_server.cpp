@@ -33,7 +33,7 @@ void SetVariable(const char* name, const std::string& value) { _putenv_s(name, v
 
 // Internet Options: the binary record WinHTTP reads, and the plain values the dialog writes too.
 void WriteSystemProxy(const SystemProxy& s) {
-  _putenv_s("no_proxy", ""), _putenv_s("NO_PROXY", "");
+  SetVariable("no_proxy", ""), SetVariable("NO_PROXY", "");
   std::string proxy;
   for (const auto& [scheme, entry] :
        {std::pair{"http=", s.http}, {"https=", s.https}, {"socks=", s.socks}})
@@ -91,7 +91,7 @@ void SetVariable(const char* name, const std::string& value) {
 // GNOME's settings in gsettings' keyfile, written whole at once as the Settings panel does.
 void WriteSystemProxy(const SystemProxy& s) {
   const std::string dir = std::string(std::getenv("XDG_CONFIG_HOME")) + "/glib-2.0/settings";
-  unsetenv("no_proxy"), unsetenv("NO_PROXY");
+  SetVariable("no_proxy", ""), SetVariable("NO_PROXY", "");
   const std::size_t at = s.http.find('@'), colon = s.http.find(':');
   std::string ignore;
   for (const std::string& entry : s.bypass) ignore += (ignore.empty() ? "'" : ", '") + entry + "'";
