@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,6 +21,9 @@
 constexpr int MSG_NOSIGNAL = 0;
 constexpr Socket kNoSocket = INVALID_SOCKET;
 int CloseSocket(Socket socket) { return closesocket(socket); }
+void SetBlocking(Socket s, bool blocking) {
+  ioctlsocket(s, FIONBIO, std::array{static_cast<u_long>(!blocking)}.data());
+}
 int Poll(pollfd* fds, unsigned long n, int timeout) { return WSAPoll(fds, n, timeout); }
 void StartSockets() {
   static const int started = [] {
@@ -75,6 +79,7 @@ std::size_t HeapInUse() {  // the C runtime's heap, which malloc and operator ne
   return used;
 }
 #else
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -83,6 +88,7 @@ std::size_t HeapInUse() {  // the C runtime's heap, which malloc and operator ne
 
 constexpr Socket kNoSocket = -1;
 int CloseSocket(Socket socket) { return close(socket); }
+void SetBlocking(Socket s, bool blocking) { fcntl(s, F_SETFL, blocking ? 0 : O_NONBLOCK); }
 void StartSockets() {}
 void SetVariable(const char* name, const std::string& value) {
   value.empty() ? unsetenv(name) : setenv(name, value.c_str(), 1);
@@ -218,12 +224,14 @@ TestServer::TestServer(std::map<std::string, Responder> routes, const char* host
       listen(m_listener, 16) == 0;
   freeaddrinfo(address);
   if (!listening) throw std::runtime_error(std::string("test server: cannot listen on ") + host);
+  SetBlocking(m_listener, false);  // or a connection lost after the poll holds accept, and the stop
   const std::string name = host;
   m_base = "http://" + (name.find(':') == name.npos ? name : "[" + name + "]") + ":" +
            std::to_string(PortOf(m_listener, false)) + "/";
   m_acceptor = std::thread([this] {
     for (Socket client; WaitReadable(m_listener, m_stopping);) {
       if ((client = accept(m_listener, nullptr, nullptr)) == kNoSocket) continue;
+      SetBlocking(client, true);  // Windows hands it the listener's mode
       std::lock_guard lock(m_mutex);
       m_threads.emplace_back(&TestServer::Serve, this, Connection{client, m_stopping, true});
     }
