@@ -29,6 +29,10 @@ std::string WorstCaseText(std::size_t bytes) { return HostilePages::UnclosedTitl
 
 std::string OpeningsBeforePageText() { return WorstCaseText(kMegabyte) + SearchText(22); }
 
+std::string CheckboxesBeforeEntryText() {
+  return HostilePages::CheckboxesWithoutLink(kMegabyte) + EntryText(50);
+}
+
 std::string HostileText(const std::string& family, std::size_t bytes) {
   if (family == "untyped") return HostilePages::TitlesWithoutType(bytes);
   if (family == "checkboxes") return HostilePages::CheckboxesWithoutLink(bytes);
@@ -53,6 +57,7 @@ std::map<std::string, std::string> AllTexts() {
       {"utf8_1mb.html", Utf8Html(kMegabyte)},
       {"gbk_1mb.html", GbkHtml(kMegabyte)},
       {"openings_before_page.txt", OpeningsBeforePageText()},
+      {"checkboxes_before_entry.txt", CheckboxesBeforeEntryText()},
   };
   for (const std::size_t size : kWorstCaseSizes) {
     texts["worst_" + std::to_string(size >> 10) + "k.txt"] = WorstCaseText(size);

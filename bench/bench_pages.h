@@ -23,6 +23,10 @@ std::string WorstCaseText(std::size_t bytes);
 // the first opening to the first close, a span of a megabyte whose groups must be placed.
 std::string OpeningsBeforePageText();
 
+// 1 MB of link-block checkboxes whose link never comes, then the entry page of EntryText(50): the
+// first match runs from the first checkbox to the page's first link, a megabyte on.
+std::string CheckboxesBeforeEntryText();
+
 // The hostile families by name ("titles", "untyped", "checkboxes", "redirects"), `bytes` long.
 std::string HostileText(const std::string& family, std::size_t bytes);
 inline constexpr const char* kHostileFamilies[] = {"titles", "untyped", "checkboxes", "redirects"};

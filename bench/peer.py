@@ -62,7 +62,7 @@ def read(pages, name, mode="r"):
 def extraction(pages):
     out = {}
     for name, extract in (("search_22", result_rows), ("search_200", result_rows), ("entry_50", link_rows),
-                          ("openings_before_page", result_rows)):
+                          ("openings_before_page", result_rows), ("checkboxes_before_entry", link_rows)):
         text = read(pages, name + ".txt")
         out[name] = {"seconds": median_seconds(lambda: extract(text)), "rows": len(extract(text)),
                      "bytes": len(text.encode("utf-8"))}

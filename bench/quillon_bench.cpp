@@ -81,6 +81,13 @@ void BM_OpeningsBeforePage(benchmark::State& state) {
 }
 BENCHMARK(BM_OpeningsBeforePage)->Unit(benchmark::kMillisecond);
 
+// The same for an entry page: a megabyte of link blocks without a link before the real ones.
+void BM_CheckboxesBeforeEntry(benchmark::State& state) {
+  static const std::string text = BenchPages::CheckboxesBeforeEntryText();
+  Rows(state, text, ExtractLinkRows);
+}
+BENCHMARK(BM_CheckboxesBeforeEntry)->Unit(benchmark::kMillisecond);
+
 std::vector<std::string> FinalLinks(std::string_view page) {
   return std::vector<std::string>(ExtractFinalLink(page) ? 1 : 0);
 }
