@@ -250,13 +250,15 @@ TEST(FetchPageTest, ThroughTheSystemsProxy) {
       {"socks", {.socks = proxy}, far, Strings{"socks5h://" + proxy}, utf8, "/utf8"},
       {"script never comes", {.script = scripts.Url("silent")}, near, Strings{""}, utf8, "/utf8"}};
   // clang-format on
-  {  // one user action asks once for a host; a change counts from the next action on
+  {  // one user action asks once for a host, not once a page; a change counts from the next action
     const std::atomic<bool> never = false;
     const Module1::FetchScope scope(never);
+    std::string page = near;
     for (const SystemProxy& settings : {SystemProxy{.http = proxy}, SystemProxy{}}) {
       UseSystemProxy(settings, near, Strings{settings.http.empty() ? "" : "http://" + proxy});
-      EXPECT_EQ(FetchPage(near, false), utf8);
-      EXPECT_EQ(server.Requests().back().Target(), near);
+      EXPECT_EQ(FetchPage(page, false), utf8);
+      EXPECT_EQ(server.Requests().back().Target(), page);
+      page = near + "?page=2";
     }
   }
   EXPECT_EQ(FetchPage(near, false), utf8);
