@@ -4,13 +4,13 @@
 #include <curl/curl.h>
 
 #include <atomic>
-#include <cctype>
 #include <condition_variable>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <string_view>
 #include <thread>
+#include <utility>
 
 #include "web/system_proxy.h"
 
@@ -100,6 +100,11 @@ ProxyList LookUp(const std::string& url, std::chrono::milliseconds wait,
 
 }  // namespace
 
+std::string AsciiLower(std::string text) {
+  for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return text;
+}
+
 UrlParts PartsOf(const std::string& url) {
   const std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
   if (!parsed ||
@@ -107,7 +112,7 @@ UrlParts PartsOf(const std::string& url) {
     return {};
   UrlParts parts{Part(parsed.get(), CURLUPART_SCHEME), Part(parsed.get(), CURLUPART_HOST),
                  Part(parsed.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT)};
-  for (char& c : parts.host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  parts.host = AsciiLower(std::move(parts.host));
   if (parts.host.starts_with('[')) parts.host = parts.host.substr(1, parts.host.size() - 2);
   return parts;
 }

@@ -25,6 +25,10 @@ struct UrlParts {
 };
 UrlParts PartsOf(const std::string& url);
 
+// `text` with A-Z in lower case and nothing else changed: host names and settings compare so,
+// whatever the user's locale (a Turkish one keeps 'I' from std::tolower).
+std::string AsciiLower(std::string text);
+
 // std::nullopt when the environment names a proxy (http_proxy, https_proxy, all_proxy in either
 // case): libcurl then reads the environment as it always has. A no_proxy of "*" means direct for
 // every host, without asking the system. Otherwise the system's ways for `url`, once per

@@ -49,11 +49,6 @@ std::wstring Widen(const std::string& text) {
   return out;
 }
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return text;
-}
-
 // Entries of a list that Internet Options separates with ';' (WinHTTP also with blanks).
 std::vector<std::string> Entries(const std::string& list) {
   std::vector<std::string> entries;
@@ -83,7 +78,7 @@ bool Matches(std::string_view text, std::string_view pattern) {
 // The bypass list of Internet Options: host patterns with '*', each maybe with a scheme or a
 // port; "<local>" for every name without a dot.
 bool Bypassed(const Module1::UrlParts& target, const std::string& bypass) {
-  for (std::string entry : Entries(Lower(bypass))) {
+  for (std::string entry : Entries(Module1::AsciiLower(bypass))) {
     if (entry == "<local>") {
       if (target.host.find_first_of(".:") == std::string::npos) return true;
       continue;
@@ -114,7 +109,7 @@ std::vector<std::string> FixedProxy(const Module1::UrlParts& target, const std::
       if (all.empty()) all = entry;
       continue;
     }
-    const std::string scheme = Lower(entry.substr(0, equals));
+    const std::string scheme = Module1::AsciiLower(entry.substr(0, equals));
     if (scheme == target.scheme && own.empty()) own = entry.substr(equals + 1);
     if (scheme == "socks" && socks.empty()) socks = entry.substr(equals + 1);
   }
