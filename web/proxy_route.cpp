@@ -122,13 +122,10 @@ std::optional<ProxyList> DecideProxies(const std::string& url, std::chrono::mill
                                        ProxyDecisions* decisions) {
   if (EnvironmentNamesProxy()) return std::nullopt;
   if (EnvironmentBypassesAll()) return ProxyList{""};
+  if (decisions == nullptr) return LookUp(url, wait, cancelled);
   const std::string origin = Origin(url);
-  if (decisions != nullptr) {
-    if (const auto known = decisions->find(origin); known != decisions->end()) return known->second;
-  }
-  ProxyList ways = LookUp(url, wait, cancelled);
-  if (decisions != nullptr) decisions->emplace(origin, ways);
-  return ways;
+  if (const auto known = decisions->find(origin); known != decisions->end()) return known->second;
+  return decisions->emplace(origin, LookUp(url, wait, cancelled)).first->second;
 }
 
 }  // namespace Module1
