@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 
-#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,7 +21,8 @@ constexpr int MSG_NOSIGNAL = 0;
 constexpr Socket kNoSocket = INVALID_SOCKET;
 int CloseSocket(Socket socket) { return closesocket(socket); }
 void SetBlocking(Socket s, bool blocking) {
-  ioctlsocket(s, FIONBIO, std::array{static_cast<u_long>(!blocking)}.data());
+  u_long nonBlocking = !blocking;
+  ioctlsocket(s, FIONBIO, &nonBlocking);
 }
 int Poll(pollfd* fds, unsigned long n, int timeout) { return WSAPoll(fds, n, timeout); }
 void StartSockets() {
