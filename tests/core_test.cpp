@@ -166,9 +166,18 @@ TEST(FetchPageTest, UrlInTextAndRequestOut) {
        ""},
       {"many-headers", Raw(ok + many + "Content-Length: 4\r\n\r\nbody"), none, "", ""},
       {TestServer({}).Url("refused"), {}, none, "", ""},
-      {"http://quillon.invalid/", {}, {5000ms, 120s, 1, 120s, 64u << 20}, "", ""},
+      {"http://catalogue" + std::string(kNeverResolves),
+       {},
+       {1s, 120s, 1, 120s, 64u << 20},
+       "",
+       ""},
       {"until-close", Raw(ok + "Connection: close\r\n\r\nbody until close"), none,
        "body until close", ""},
+      // A redirect's body is no page: neither decoded nor counted.
+      {"moved-broken", Page("not gzip", "302 Found", "Location: /utf8\r\n" + gzip), none, utf8, ""},
+      {"moved-long",
+       Raw("HTTP/1.1 301 Moved\r\nLocation: utf8\r\n\r\n" + std::string(2 << 20, 'x')), body, utf8,
+       ""},
       {v6.Url("utf8"), {}, none, utf8, ""},
       {"cancelled",
        [&cancel](Connection& c, const Request& r) {
@@ -209,11 +218,12 @@ TEST(FetchPageTest, UrlInTextAndRequestOut) {
 
 // System proxy settings in, the ways tried and the page out. Pages under a .invalid host come only
 // through the test server acting as the proxy; a page that comes direct is asked for in origin
-// form.
+// form, and a SOCKS request is seen as "SOCKS login@host:port". The stuck script comes first:
+// every row after it shows that the system is asked again.
 TEST(FetchPageTest, ThroughTheSystemsProxy) {
   const std::string utf8 = "<b>中</b>", far = "http://catalogue.invalid/utf8", dead = "127.0.0.1:1";
   const auto script = [](const std::string& result) {
-    return Page("function FindProxyForURL(url, host) { return \"" + result + "\"; }");
+    return Page("function FindProxyForURL(url, host) { return " + result + "; }");
   };
   // A proxy that asks for a login, which only "u:p" passes.
   const auto login = [&utf8](Connection& c, const Request& r) {
@@ -225,44 +235,43 @@ TEST(FetchPageTest, ThroughTheSystemsProxy) {
       {{"/utf8", Page(utf8)}, {"/login", login}, {"/away", Redirect(elsewhere.Url("utf8"))}});
   const std::string proxy = server.Url().substr(7, server.Url().size() - 8),
                     near = server.Url("utf8");
-  TestServer scripts({{"/list", script("PROXY " + dead + "; PROXY nowhere.invalid:1; PROXY " +
-                                       proxy + "; DIRECT")},
-                      {"/direct", script("DIRECT")},
-                      {"/silent", Silent()}});
-#ifdef _WIN32  // Wine's script runner keeps only the first proxy of a list
-  const Strings list = {"http://" + dead};
-  const std::string listed = "", listSeen = "";
-#else
-  const Strings list = {"http://" + dead, "http://nowhere.invalid:1", "http://" + proxy, ""};
-  const std::string listed = utf8, listSeen = far;
+  // Each kind of way that cannot be reached gives way to the next: a SOCKS proxy that refuses,
+  // a proxy whose name is unknown, one that refuses the connection, one that never completes it.
+  TestServer scripts(
+      {{"/list", script("\"SOCKS5 " + proxy + "; SOCKS4 nowhere.invalid:1; PROXY " + dead +
+                        "; PROXY " + Unconnectable() + "; PROXY " + proxy + "; DIRECT\"")},
+       {"/direct", script("\"DIRECT\"")},
+       {"/echo", script("\"PROXY \" + url.replace(/[^a-z0-9]+/g, \"-\") + \".invalid:1\"")},
+       {"/silent", Silent()}});
+  const std::string refused = "http://refused.invalid/utf8";
+#ifdef _WIN32  // Wine's script runner keeps only a first PROXY; Windows' SOCKS is version 4
+  const Strings list = {""}, socks = {"socks4a://" + proxy}, stuck = {"http://" + proxy},
+                afterDead = {"http://u:p@" + dead};
+  const std::string listed = "", listSeen = "", stuckSeen = near, afterDeadSeen = "";
+#else  // GNOME's mode "auto" reads only the script; a plain SOCKS proxy is either version
+  const Strings list = {"socks5h://" + proxy, "socks4a://nowhere.invalid:1",
+                        "http://" + dead,     "http://" + Unconnectable(),
+                        "http://" + proxy,    ""},
+                socks = {"socks5h://" + proxy, "socks4a://" + proxy, "socks4://" + proxy},
+                stuck = {""}, afterDead = {"http://u:p@" + dead, socks[0], socks[1], socks[2]};
+  const std::string listed = utf8, listSeen = refused, stuckSeen = "/utf8", afterDeadSeen = "/utf8";
 #endif
   // clang-format off
   const std::tuple<std::string, SystemProxy, std::string, std::optional<Strings>, std::string, std::string> rows[] = {
+      {"script never comes", {.http = proxy, .script = scripts.Url("silent")}, near, stuck, utf8, stuckSeen},
       {"fixed", {.http = proxy}, far, Strings{"http://" + proxy}, utf8, far},
-      {"per scheme, CONNECT", {.http = dead, .https = proxy}, "https://catalogue.invalid/", Strings{"http://" + proxy}, "", "catalogue.invalid:443"},
+      {"per scheme, CONNECT, no http login", {.http = "u:p@" + dead, .https = proxy}, "https://catalogue.invalid/", Strings{"http://" + proxy}, "", "catalogue.invalid:443"},
       {"bypassed", {.http = proxy, .bypass = {"*.other.invalid", "127.0.0.1"}}, near, Strings{""}, utf8, "/utf8"},
       {"redirect, its own way", {.http = proxy, .bypass = {"127.0.0.1"}}, "http://catalogue.invalid/away", Strings{"http://" + proxy}, utf8, "http://catalogue.invalid/away"},
       {"login", {.http = "u:p@" + proxy}, "http://catalogue.invalid/login", Strings{"http://u:p@" + proxy}, utf8, "http://catalogue.invalid/login"},
-      {"script, first dead", {.script = scripts.Url("list")}, far, list, listed, listSeen},
+      {"http login not to SOCKS", {.http = "u:p@" + dead, .socks = proxy}, far, afterDead, utf8, afterDeadSeen},
+      {"script, first ways unreached", {.script = scripts.Url("list")}, refused, list, listed, listSeen},
       {"script, direct", {.script = scripts.Url("direct")}, near, Strings{""}, utf8, "/utf8"},
+      {"script sees no login, fragment or https path", {.script = scripts.Url("echo")}, "https://u:p@catalogue.invalid:8443/search/?query=k#f", Strings{"http://https-catalogue-invalid-8443-.invalid:1"}, "", ""},
       {"environment first", {.http = dead}, far, std::nullopt, utf8, far},
       {"none", {}, near, Strings{""}, utf8, "/utf8"},
-      {"socks", {.socks = proxy}, far, Strings{"socks5h://" + proxy}, utf8, "/utf8"},
-      {"script never comes", {.script = scripts.Url("silent")}, near, Strings{""}, utf8, "/utf8"}};
+      {"socks", {.socks = proxy}, far, socks, utf8, "/utf8"}};
   // clang-format on
-  {  // one user action asks once for a host, not once a page; a change counts from the next action
-    const std::atomic<bool> never = false;
-    const Module1::FetchScope scope(never);
-    std::string page = near;
-    for (const SystemProxy& settings : {SystemProxy{.http = proxy}, SystemProxy{}}) {
-      UseSystemProxy(settings, near, Strings{settings.http.empty() ? "" : "http://" + proxy});
-      EXPECT_EQ(FetchPage(page, false), utf8);
-      EXPECT_EQ(server.Requests().back().Target(), page);
-      page = near + "?page=2";
-    }
-  }
-  EXPECT_EQ(FetchPage(near, false), utf8);
-  EXPECT_EQ(server.Requests().back().Target(), "/utf8");
   for (const auto& [name, settings, url, ways, text, seen] : rows) {
     SCOPED_TRACE(name);
     SetVariable("http_proxy", ways ? "" : "http://" + proxy);
@@ -271,6 +280,29 @@ TEST(FetchPageTest, ThroughTheSystemsProxy) {
     EXPECT_EQ(FetchPage(url, false, {1s, 120s, 1, 120s, 64u << 20}), text);
     EXPECT_EQ(server.Requests().size() > before ? server.Requests().back().Target() : "", seen);
   }
+  // no_proxy=* in either case means direct, whatever the system says.
+  for (const char* variable : {"no_proxy", "NO_PROXY"}) {
+    SetVariable(variable, "*");
+    EXPECT_EQ(Module1::ProxiesFor(far, 1s), Strings{""}) << variable;
+    SetVariable(variable, "");
+  }
+  {  // one user action asks once for a host, whatever the case of its name, not once a page; a
+     // change counts from the next action; keeping decisions costs no memory
+    const std::atomic<bool> never = false;
+    const Module1::FetchScope scope(never);
+    std::string page = "http://zone.invalid/utf8";
+    for (const SystemProxy& settings : {SystemProxy{.http = proxy}, SystemProxy{}}) {
+      UseSystemProxy(settings, page, Strings{settings.http.empty() ? "" : "http://" + proxy});
+      EXPECT_EQ(FetchPage(page, false), utf8);
+      EXPECT_EQ(server.Requests().back().Target(), page);
+      page = "http://ZONE.invalid/utf8?page=2";
+    }
+    const size_t heap = HeapInUse();
+    for (int i = 0; i < 5000; ++i) Module1::ProxiesFor(page, 1s);
+    EXPECT_LT(HeapInUse(), heap + (64u << 10));
+  }
+  EXPECT_EQ(FetchPage(near, false), utf8);
+  EXPECT_EQ(server.Requests().back().Target(), "/utf8");
   SetVariable("http_proxy", ""), SetVariable("no_proxy", "*");
 }
 

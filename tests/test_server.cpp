@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -78,7 +79,9 @@ std::size_t HeapInUse() {  // the C runtime's heap, which malloc and operator ne
   }
   return used;
 }
+int HeldLookups() { return 0; }
 #else
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -124,6 +127,22 @@ void WriteSystemProxy(const SystemProxy& s) {
   std::filesystem::rename(dir + "/keyfile.new", dir + "/keyfile");
 }
 int Poll(pollfd* fds, nfds_t n, int timeout) { return poll(fds, n, timeout); }
+
+std::atomic<int> g_heldLookups = 0;
+int HeldLookups() { return g_heldLookups; }
+
+// Stands in for the C library's, as libcurl's resolver calls it.
+extern "C" int getaddrinfo(const char* node, const char* service, const addrinfo* hints,
+                           addrinfo** found) {
+  using Real = int (*)(const char*, const char*, const addrinfo*, addrinfo**);
+  static const auto real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "getaddrinfo"));
+  if (node == nullptr || !std::string_view(node).ends_with(kNeverResolves))
+    return real(node, service, hints, found);
+  ++g_heldLookups;
+  std::this_thread::sleep_for(std::chrono::minutes(1));
+  --g_heldLookups;
+  return EAI_AGAIN;
+}
 std::size_t HeapInUse() { return mallinfo2().uordblks; }
 #endif
 
@@ -155,18 +174,53 @@ bool ReadMore(Connection& c, std::string& into) {
   return n > 0;
 }
 
-// A SOCKS5 greeting and connect request (socks5h: to a host name) answered with success.
-bool PassSocks(Connection& c, std::string& head) {
+// A SOCKS 5 (to a host name), 4 or 4a request, recorded as "SOCKS login@host:port" and answered
+// with success; a login offered, or a host named refused.*, is refused, as a proxy's rules may.
+bool PassSocks(Connection& c, std::string& head, std::string& seen) {
   const auto read = [&](std::size_t n) {
     while (head.size() < n && ReadMore(c, head)) continue;
     return head.size() >= n;
   };
   const auto byte = [&head](std::size_t i) { return static_cast<unsigned char>(head[i]); };
+  const auto port = [&](std::size_t i) {
+    return ":" + std::to_string(byte(i) * 256 + byte(i + 1));
+  };
+  std::string login, host;
+  const auto refuse = [&host] { return host.starts_with("refused."); };
+  if (head[0] == '\x04') {  // the address, a user id and, for 4a (address 0.0.0.x), the host
+    const auto field = [&](std::size_t from) {
+      while (head.find('\0', from) == std::string::npos && ReadMore(c, head)) continue;
+      return head.substr(from, head.find('\0', from) - from);
+    };
+    if (!read(8)) return false;
+    const std::string user = field(8);
+    host = byte(4) || byte(5) || byte(6)
+               ? std::to_string(byte(4)) + "." + std::to_string(byte(5)) + "." +
+                     std::to_string(byte(6)) + "." + std::to_string(byte(7))
+               : field(9 + user.size());
+    seen = "SOCKS " + user + "@" + host + port(2) + " \r\n";
+    head.erase(0, 9 + user.size() + (byte(4) || byte(5) || byte(6) ? 0 : host.size() + 1));
+    return c.Send(std::string(refuse() ? "\0\x5B" : "\0\x5A", 2) + std::string(6, '\0')) &&
+           !refuse();
+  }
   if (!read(2) || !read(2u + byte(1))) return false;
+  const bool offered = head.substr(2, byte(1)).find('\x02') != std::string::npos;
   head.erase(0, 2u + byte(1));
+  if (offered) {  // RFC 1929: version, user, password
+    if (!c.Send(std::string("\x05\x02", 2)) || !read(2) || !read(3u + byte(1)) ||
+        !read(3u + byte(1) + byte(2u + byte(1))))
+      return false;
+    login = head.substr(2, byte(1)) + ":" + head.substr(3u + byte(1), byte(2u + byte(1)));
+    seen = "SOCKS " + login + "@ \r\n";
+    return c.Send(std::string("\x01\x01", 2)), false;
+  }
   if (!c.Send(std::string("\x05\x00", 2)) || !read(5) || !read(7u + byte(4))) return false;
+  host = head.substr(5, byte(4));
+  seen = "SOCKS @" + host + port(5u + byte(4)) + " \r\n";
   head.erase(0, 7u + byte(4));
-  return c.Send(std::string("\x05\x00\x00\x01\0\0\0\0\0\0", 10));
+  return c.Send(std::string(refuse() ? "\x05\x02" : "\x05\x00", 2) +
+                std::string("\x00\x01\0\0\0\0\0\0", 8)) &&
+         !refuse();
 }
 
 }  // namespace
@@ -249,21 +303,26 @@ TestServer::~TestServer() {
 void TestServer::Serve(Connection connection) {
   while (connection.keepAlive) {
     Request request{{}, PortOf(connection.socket, true)};
+    std::string socks;
     while (request.head.find("\r\n\r\n") == std::string::npos) {
-      if (!ReadMore(connection, request.head) ||
-          (request.head[0] == '\x05' && !PassSocks(connection, request.head))) {
-        return (void)CloseSocket(connection.socket);
-      }
+      const bool read = ReadMore(connection, request.head);
+      const bool passed =
+          !read || request.head[0] > '\x05' || PassSocks(connection, request.head, socks);
+      if (!socks.empty()) Record({std::exchange(socks, ""), request.remotePort});
+      if (!read || !passed) return (void)CloseSocket(connection.socket);
     }
-    std::unique_lock lock(m_mutex);
-    m_requests.push_back(request);
-    lock.unlock();
+    Record(request);
     std::string path = request.Target().substr(0, request.Target().find('?'));
     if (path.starts_with("http://")) path = path.substr(std::min(path.find('/', 7), path.size()));
     connection.keepAlive = false;
     m_routes.at(m_routes.contains(path) ? path : "")(connection, request);
   }
   CloseSocket(connection.socket);
+}
+
+void TestServer::Record(const Request& request) {
+  std::lock_guard lock(m_mutex);
+  m_requests.push_back(request);
 }
 
 std::vector<Request> TestServer::Requests() const {
@@ -289,6 +348,23 @@ std::optional<std::vector<std::string>> UseSystemProxy(
     return now;
   };
   return std::async(std::launch::async, ask).get();
+}
+
+std::string Unconnectable() {
+  static const std::string address = [] {
+    StartSockets();
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const Socket listener = socket(AF_INET, SOCK_STREAM, 0),
+                 filler = socket(AF_INET, SOCK_STREAM, 0);
+    bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at);
+    listen(listener, 0);  // room for one connection, which `filler` takes
+    at.sin_port = htons(static_cast<std::uint16_t>(PortOf(listener, false)));
+    connect(filler, reinterpret_cast<sockaddr*>(&at), sizeof at);
+    return "127.0.0.1:" + std::to_string(ntohs(at.sin_port));
+  }();
+  return address;
 }
 
 std::string ReadTestData(const std::string& name) {

@@ -5,7 +5,8 @@
 //   EXPECT_EQ(Module1::FetchPage(server.Url("page"), false), "hi");
 // Paths match as sent, still escaped, without the query; the route "" answers any other path.
 // It also serves as a proxy: a request in proxy form (GET http://host/path) is routed by its path,
-// and a SOCKS5 client is let through to the HTTP that follows.
+// and a SOCKS 4, 4a or 5 client is let through to the HTTP that follows, its request recorded as
+// "SOCKS login@host:port"; a SOCKS login, or a host named refused.*, is refused.
 #pragma once
 
 #include <atomic>
@@ -58,6 +59,7 @@ class TestServer final {
 
  private:
   void Serve(Connection connection);
+  void Record(const Request& request);
   std::map<std::string, Responder> m_routes;
   std::string m_base;
   Socket m_listener;
@@ -69,6 +71,16 @@ class TestServer final {
 };
 
 std::string ReadTestData(const std::string& name);
+
+// "127.0.0.1:port" of a listener whose queue is full, so that a connection to it never completes:
+// a proxy that does not answer within any connect limit.
+std::string Unconnectable();
+
+// Names under this domain stand for a DNS server that never answers: each lookup is held for a
+// minute, far past every limit a test sets (on Linux; elsewhere they do not resolve). And the
+// number of such lookups being held now.
+constexpr char kNeverResolves[] = ".never-resolves.test";
+int HeldLookups();
 
 // Proxy settings, written where the system keeps them (Internet Options; GNOME's keyfile) with no
 // no_proxy left in the environment. `http` may carry a login ("user:password@host:port").

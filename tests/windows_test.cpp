@@ -317,18 +317,24 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
             "http://catalogue.invalid/search/entry/?query=x&flag=1-1&page=4");
 }
 
-// Closed while the proxy script the system names never comes: at once, and nothing listed.
-TEST(WindowsTest, ClosedWhileTheProxyScriptNeverComes) {
+// Closed while the proxy script the system names never comes, or while a DNS server never
+// answers for the catalogue's name: at once, and nothing listed.
+TEST(WindowsTest, ClosedWhileTheProxyScriptOrTheNameNeverComes) {
   TestServer server({{"/pac", Silent()}});
-  WriteSystemProxy({.script = server.Url("pac")});  // read first by the search: it never comes
-  frm1 window("http://catalogue.invalid/");
-  window.show();
-  window.findChild<QLineEdit*>("txtSearch")->setText("x");
-  const QDeadlineTimer soon(3s);
-  During([&] { QTest::mouseClick(window.findChild<QPushButton*>("cmbSearch"), Qt::LeftButton); },
-         {Asked(server, "/pac", [&window] { window.close(); })});
-  EXPECT_FALSE(soon.hasExpired()) << "long before the connect limit would have ended the wait";
-  EXPECT_EQ(window.findChild<ListView*>("lvw")->Count(), 0);
+  const std::string never = "http://catalogue" + std::string(kNeverResolves) + "/";
+  for (const auto& [script, site] : {std::pair{server.Url("pac"), "http://catalogue.invalid/"},
+                                     std::pair{std::string(), never.c_str()}}) {
+    WriteSystemProxy({.script = script});  // read first by the search
+    frm1 window(site);
+    window.show();
+    window.findChild<QLineEdit*>("txtSearch")->setText("x");
+    const int asked = server.Count("/pac");
+    const QDeadlineTimer soon(3s);
+    During([&] { QTest::mouseClick(window.findChild<QPushButton*>("cmbSearch"), Qt::LeftButton); },
+           {[&] { return (server.Count("/pac") > asked || HeldLookups() > 0) && window.close(); }});
+    EXPECT_FALSE(soon.hasExpired()) << "long before the connect limit would have ended the wait";
+    EXPECT_EQ(window.findChild<ListView*>("lvw")->Count(), 0);
+  }
 }
 
 // A catalogue that never answers, and a click through the X server halfway through the first

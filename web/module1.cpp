@@ -93,15 +93,53 @@ std::string EscapeForRequestLine(const std::string& url) {
   return out;
 }
 
+// True when the response arriving on `curl` redirects: a 3xx status with a Location that is not
+// empty, as libcurl follows one.
+bool IsRedirect(CURL* curl, curl_header** location = nullptr) {
+  long status = 0;
+  curl_header* header = nullptr;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  if (status < 300 || status > 399 ||
+      curl_easy_header(curl, "Location", 0, CURLH_HEADER, -1, &header) != CURLHE_OK ||
+      *header->value == '\0')
+    return false;
+  if (location != nullptr) *location = header;
+  return true;
+}
+
+// Where the response on `curl` redirects to, resolved against the address asked for; "" when it
+// is no redirect.
+std::string RedirectOf(CURL* curl) {
+  curl_header* location = nullptr;
+  const char* asked = nullptr;
+  if (!IsRedirect(curl, &location) ||
+      curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &asked) != CURLE_OK || asked == nullptr)
+    return {};
+  CURLU* url = curl_url();
+  char* target = nullptr;
+  constexpr unsigned kFlags = CURLU_NON_SUPPORT_SCHEME | CURLU_ALLOW_SPACE;
+  if (url != nullptr && curl_url_set(url, CURLUPART_URL, asked, kFlags) == CURLUE_OK &&
+      curl_url_set(url, CURLUPART_URL, location->value, kFlags) == CURLUE_OK)
+    curl_url_get(url, CURLUPART_URL, &target, 0);
+  std::string out = target == nullptr ? "" : target;
+  curl_free(target);
+  curl_url_cleanup(url);
+  return out;
+}
+
 struct Body {
+  CURL* curl;
   std::string bytes;
   std::size_t limit;
 };
 
-// Counts bytes after decompression, so a small gzip body that inflates without end is cut off.
+// Counts bytes after decompression, so a small gzip body that inflates without end is cut off. A
+// redirect's body is read to its end, so that the connection serves the next request, and
+// dropped: it is no page.
 size_t WriteBody(char* data, size_t size, size_t count, void* userdata) {
   auto* body = static_cast<Body*>(userdata);
   const size_t n = size * count;
+  if (IsRedirect(body->curl)) return n;
   if (n > body->limit - body->bytes.size()) return CURL_WRITEFUNC_ERROR;
   // Nothing may unwind through libcurl's C frames: a failed allocation ends the transfer instead.
   try {
@@ -137,6 +175,9 @@ void SetOptions(CURL* curl, const std::string& url, const FetchLimits& limits, c
   curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBody));
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, body);
+  // The resolver's thread is left to end on its own: a DNS server that never answers cannot
+  // then hold a fetch past its connect limit or a cancel.
+  curl_easy_setopt(curl, CURLOPT_QUICK_EXIT, 1L);
 #ifdef _WIN32
   // As Windows' own HTTP stack: a revocation server that cannot be reached (often the case behind
   // a proxy) does not fail the certificate.
@@ -144,15 +185,30 @@ void SetOptions(CURL* curl, const std::string& url, const FetchLimits& limits, c
 #endif
 }
 
-// `proxy` as the way to go ("" direct), and the proxy's login: the credentials in its address,
-// or on Windows the signed-in user's through SSPI, as Windows' own HTTP stack logs in.
+// The login written in a proxy's address, "" when none: it goes to that proxy alone.
+std::string LoginOf(const std::string& proxy) {
+  CURLU* parsed = curl_url();
+  char* user = nullptr;
+  if (parsed != nullptr &&
+      curl_url_set(parsed, CURLUPART_URL, proxy.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK)
+    curl_url_get(parsed, CURLUPART_USER, &user, 0);
+  std::string login = user == nullptr ? "" : user;
+  curl_free(user);
+  curl_url_cleanup(parsed);
+  return login;
+}
+
+// `proxy` as the way to go ("" direct), and the proxy's login: the one in its address, or on
+// Windows, for an HTTP proxy, the signed-in user's through SSPI, as Windows' own HTTP stack logs
+// in.
 void SetProxy(CURL* curl, const std::string& proxy) {
   curl_easy_setopt(curl, CURLOPT_PROXY, proxy.c_str());
-  if (proxy.find('@') != std::string::npos) {
+  if (!LoginOf(proxy).empty()) {
     curl_easy_setopt(curl, CURLOPT_PROXYAUTH, CURLAUTH_ANY);
     return;
   }
 #ifdef _WIN32
+  if (!proxy.starts_with("http")) return;  // SOCKS knows no Negotiate or NTLM
   curl_easy_setopt(curl, CURLOPT_PROXYAUTH, CURLAUTH_NEGOTIATE | CURLAUTH_NTLM);
   curl_easy_setopt(curl, CURLOPT_PROXYUSERPWD, ":");
 #endif
@@ -181,9 +237,10 @@ CURLcode Transfer(CURLM* multi, const Body& body, const FetchLimits& limits) {
 }
 
 // True when a transfer failed before it reached anyone: the next way of the list may do better.
-bool Unreached(CURL* curl, CURLcode result) {
+// libcurl reports a SOCKS proxy's unknown name as the host's.
+bool Unreached(CURL* curl, CURLcode result, bool viaProxy) {
   if (result == CURLE_COULDNT_RESOLVE_PROXY || result == CURLE_COULDNT_CONNECT ||
-      result == CURLE_PROXY) {
+      result == CURLE_PROXY || (viaProxy && result == CURLE_COULDNT_RESOLVE_HOST)) {
     return true;
   }
   curl_off_t connected = 0;
@@ -198,25 +255,24 @@ struct Attempt {
   std::string redirect;  // where a redirect leads, or empty
 };
 
-std::string RedirectOf(CURL* curl) {
-  const char* location = nullptr;
-  curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
-  return location == nullptr ? std::string() : std::string(location);
-}
-
 // One transfer of `url`, through `proxy` when given (nullptr: as the environment says).
 Attempt FetchOnce(const std::string& url, const std::string* proxy, const FetchLimits& limits) {
   std::unique_ptr<CURL, CurlEasyDeleter> curl(curl_easy_init());
   std::unique_ptr<CURLM, CurlMultiDeleter> multi(curl_multi_init());
   std::unique_ptr<curl_slist, CurlListDeleter> headers(curl_slist_append(nullptr, kExtraHeader));
   if (!curl || !multi || !headers) return {CURLE_OUT_OF_MEMORY, false, {}, {}};
-  Body body{{}, limits.maxBody};
+  Body body{curl.get(), {}, limits.maxBody};
   SetOptions(curl.get(), EscapeForRequestLine(url), limits, headers.get(), &body);
   if (proxy != nullptr) SetProxy(curl.get(), *proxy);
   curl_multi_add_handle(multi.get(), curl.get());
-  const CURLcode result = Transfer(multi.get(), body, limits);
+  CURLcode result = Transfer(multi.get(), body, limits);
   curl_multi_remove_handle(multi.get(), curl.get());
-  return {result, Unreached(curl.get(), result), std::move(body.bytes), RedirectOf(curl.get())};
+  std::string redirect = RedirectOf(curl.get());
+  // A redirect's body is no page: one that cannot even be decoded still leads on.
+  if (!redirect.empty() && result == CURLE_BAD_CONTENT_ENCODING) result = CURLE_OK;
+  const bool viaProxy = proxy != nullptr && !proxy->empty();
+  return {result, Unreached(curl.get(), result, viaProxy), std::move(body.bytes),
+          std::move(redirect)};
 }
 
 // One request of `url` the way the proxy list says: each way in turn while the one before could

@@ -24,9 +24,12 @@ constexpr const char* kProxyVariables[] = {"http_proxy", "https_proxy", "HTTPS_P
                                            "ALL_PROXY"};
 constexpr const char* kNoProxyVariables[] = {"no_proxy", "NO_PROXY"};
 
-// Lookups given up on and still running: a script address that never answers. While one runs,
-// the system is taken to be stuck, and fetches go direct at once instead of waiting again.
-std::atomic<int> g_stuck = 0;
+// Lookups given up on and still running: a script address that never answers, whose download
+// may have no time-out of its own. Later lookups still ask the system, which may have been set
+// right meanwhile, until this many hang at once; then fetches go direct without asking, so that
+// threads and memory stay bounded however often a lookup hangs.
+constexpr int kMaxAbandoned = 4;
+std::atomic<int> g_abandoned = 0;
 
 std::string_view Variable(const char* name) {
   const char* value = std::getenv(name);
@@ -65,6 +68,25 @@ std::string Part(CURLU* url, CURLUPart part, unsigned flags = 0) {
   return out;
 }
 
+// The address as a browser hands it to a proxy script, which is code from the network: never a
+// login or a fragment, and for https, whose path and query travel encrypted, nothing but
+// scheme://host:port/.
+std::string ScriptAddress(const std::string& url) {
+  const std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
+  if (!parsed ||
+      curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), CURLU_ALLOW_SPACE) != CURLUE_OK)
+    return {};
+  for (const CURLUPart part :
+       {CURLUPART_USER, CURLUPART_PASSWORD, CURLUPART_OPTIONS, CURLUPART_FRAGMENT}) {
+    curl_url_set(parsed.get(), part, nullptr, 0);
+  }
+  if (Part(parsed.get(), CURLUPART_SCHEME) == "https") {
+    curl_url_set(parsed.get(), CURLUPART_PATH, "/", 0);
+    curl_url_set(parsed.get(), CURLUPART_QUERY, nullptr, 0);
+  }
+  return Part(parsed.get(), CURLUPART_URL);
+}
+
 struct Lookup {
   std::mutex mutex;
   std::condition_variable answered;
@@ -74,14 +96,15 @@ struct Lookup {
 
 ProxyList LookUp(const std::string& url, std::chrono::milliseconds wait,
                  const std::function<bool()>& cancelled) {
-  if (g_stuck > 0) return {""};
+  const std::string address = ScriptAddress(url);
+  if (g_abandoned >= kMaxAbandoned || address.empty()) return {""};
   auto lookup = std::make_shared<Lookup>();
   try {
-    std::thread([lookup, url] {
-      ProxyList ways = SystemProxiesFor(url);
+    std::thread([lookup, address, wait] {
+      ProxyList ways = SystemProxiesFor(address, wait);
       const std::lock_guard lock(lookup->mutex);
       lookup->ways = std::move(ways);
-      if (lookup->abandoned) --g_stuck;
+      if (lookup->abandoned) --g_abandoned;
       lookup->answered.notify_all();
     }).detach();
   } catch (const std::system_error&) {
@@ -94,7 +117,7 @@ ProxyList LookUp(const std::string& url, std::chrono::milliseconds wait,
   }
   if (lookup->ways) return *lookup->ways;
   lookup->abandoned = true;
-  ++g_stuck;
+  ++g_abandoned;
   return {""};
 }
 

@@ -32,9 +32,12 @@ std::string AsciiLower(std::string text);
 // std::nullopt when the environment names a proxy (http_proxy, https_proxy, all_proxy in either
 // case): libcurl then reads the environment as it always has. A no_proxy of "*" means direct for
 // every host, without asking the system. Otherwise the system's ways for `url`, once per
-// scheme://host:port in `decisions` (when given). A system that has not answered within `wait`,
-// or while an earlier lookup it was given still runs, gives a direct connection, as the system's
-// own HTTP stack does without its script; so does `cancelled()` turning true meanwhile.
+// scheme://host:port in `decisions` (when given). The system sees the address as a browser shows
+// it to a proxy script: without a login or a fragment, and for https only scheme://host:port/.
+// A system that has not answered within `wait` gives a direct connection, as the system's own
+// HTTP stack does without its script; so does `cancelled()` turning true meanwhile. A lookup
+// given up on may go on running; the system is asked again on the next call, unless several such
+// lookups hang at once, when fetches go direct without asking until one of them ends.
 std::optional<ProxyList> DecideProxies(const std::string& url, std::chrono::milliseconds wait,
                                        const std::function<bool()>& cancelled,
                                        ProxyDecisions* decisions);

@@ -1,44 +1,91 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <curl/curl.h>
 #include <proxy.h>
 
+#include <memory>
 #include <mutex>
 #include <string_view>
+#include <vector>
 
 #include "web/system_proxy.h"
 
 namespace {
 
-// libproxy's factory may not be used by two threads at once: one factory, one lookup at a time. It
-// lives to the process's end, like the network layer: a lookup given up on may still hold it, and
-// freeing it unloads modules whose thread-local data a thread's exit would still clean up. It
+// libproxy's factory may not be used by two threads at once, and a lookup may hang in it for
+// good (its script download has no time-out): each lookup takes a factory no other lookup holds,
+// making one when all are taken, so a hung lookup never holds the next. The callers bound how many
+// lookups run at once, and so how many factories there are. Factories live to the process's end:
+// freeing one unloads modules whose thread-local data a thread's exit would still clean up. Each
 // follows the desktop's settings as they change.
-std::mutex g_factoryMutex;
+std::mutex g_poolMutex;
+std::vector<std::pair<pxProxyFactory*, bool>> g_factories;  // each with "in use"
 
-pxProxyFactory* Factory() {
-  static pxProxyFactory* const factory = px_proxy_factory_new();
+pxProxyFactory* TakeFactory() {
+  const std::lock_guard lock(g_poolMutex);
+  for (auto& [factory, inUse] : g_factories) {
+    if (!inUse) return inUse = true, factory;
+  }
+  pxProxyFactory* const factory = px_proxy_factory_new();
+  if (factory != nullptr) g_factories.emplace_back(factory, true);
   return factory;
 }
 
-// libproxy's names for libcurl's: SOCKS asks the proxy to resolve host names (socks5h), since the
-// catalogue's name may be known only beyond the proxy.
-std::string ForCurl(std::string_view proxy) {
-  if (proxy.starts_with("direct://")) return "";
-  for (const std::string_view socks5 : {"socks://", "socks5://"}) {
-    if (proxy.starts_with(socks5)) return "socks5h://" + std::string(proxy.substr(socks5.size()));
+void GiveBack(pxProxyFactory* factory) {
+  const std::lock_guard lock(g_poolMutex);
+  for (auto& [pooled, inUse] : g_factories) inUse = inUse && pooled != factory;
+}
+
+// `proxy` without the login in its address.
+std::string WithoutLogin(std::string_view proxy) {
+  const std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> url(curl_url(), &curl_url_cleanup);
+  char* text = nullptr;
+  if (!url || curl_url_set(url.get(), CURLUPART_URL, std::string(proxy).c_str(),
+                           CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
+    return std::string(proxy);
+  curl_url_set(url.get(), CURLUPART_USER, nullptr, 0);
+  curl_url_set(url.get(), CURLUPART_PASSWORD, nullptr, 0);
+  if (curl_url_get(url.get(), CURLUPART_URL, &text, 0) != CURLUE_OK) return std::string(proxy);
+  std::string out(text);
+  curl_free(text);
+  if (out.ends_with('/') && !proxy.ends_with('/')) out.pop_back();
+  return out;
+}
+
+// libproxy's SOCKS names and libcurl's. SOCKS asks the proxy to resolve host names, since the
+// catalogue's name may be known only beyond it; a plain socks:// is either version, offered as 5,
+// then 4a, then 4, as the desktop's own resolver offers them.
+constexpr std::pair<std::string_view, std::string_view> kSocks[] = {{"socks", "socks5h"},
+                                                                    {"socks", "socks4a"},
+                                                                    {"socks", "socks4"},
+                                                                    {"socks5", "socks5h"},
+                                                                    {"socks4", "socks4a"}};
+
+// `proxy` as libcurl takes it, added to `ways`. libproxy puts the desktop's HTTP-proxy login on
+// every proxy it names; as the desktop's own resolver, it is kept only on the HTTP proxy of an
+// http address.
+void AddForCurl(std::string_view proxy, bool httpAddress, std::vector<std::string>& ways) {
+  if (proxy.starts_with("direct://")) return ways.emplace_back(), void();
+  const std::string_view scheme = proxy.substr(0, proxy.find("://"));
+  if (scheme == "http" && httpAddress) return ways.emplace_back(proxy), void();
+  const std::string bare = WithoutLogin(proxy);
+  const std::size_t before = ways.size();
+  for (const auto& [from, to] : kSocks) {
+    if (scheme == from) ways.push_back(std::string(to) + bare.substr(scheme.size()));
   }
-  if (proxy.starts_with("socks4://")) return "socks4a://" + std::string(proxy.substr(9));
-  return std::string(proxy);
+  if (ways.size() == before) ways.push_back(bare);
 }
 
 }  // namespace
 
-std::vector<std::string> SystemProxiesFor(const std::string& url) {
-  const std::lock_guard lock(g_factoryMutex);
-  if (Factory() == nullptr) return {""};
-  char** proxies = px_proxy_factory_get_proxies(Factory(), url.c_str());
+std::vector<std::string> SystemProxiesFor(const std::string& url, std::chrono::milliseconds) {
+  pxProxyFactory* const factory = TakeFactory();
+  if (factory == nullptr) return {""};
+  char** proxies = px_proxy_factory_get_proxies(factory, url.c_str());
+  GiveBack(factory);
   if (proxies == nullptr) return {""};
   std::vector<std::string> ways;
-  for (char** proxy = proxies; *proxy != nullptr; ++proxy) ways.push_back(ForCurl(*proxy));
+  for (char** proxy = proxies; *proxy != nullptr; ++proxy)
+    AddForCurl(*proxy, url.starts_with("http:"), ways);
   px_proxy_factory_free_proxies(proxies);
   if (ways.empty()) ways.emplace_back();
   return ways;

@@ -6,6 +6,7 @@
 #include <winhttp.h>
 // clang-format on
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -16,9 +17,6 @@
 namespace {
 
 constexpr wchar_t kAgent[] = L"Quillon";
-// How long WinHTTP may take over a script address (resolve, connect, send, receive), in ms; the
-// fetch waits no longer than its own connect limit anyway.
-constexpr int kScriptTimeoutMs = 10'000;
 
 struct GlobalDeleter {
   void operator()(wchar_t* text) const { GlobalFree(text); }
@@ -92,10 +90,13 @@ bool Bypassed(const Module1::UrlParts& target, const std::string& bypass) {
   return false;
 }
 
-// A proxy entry of Internet Options as libcurl takes it: plain entries are HTTP proxies.
+// A proxy entry of Internet Options or of a script's answer as libcurl takes it: plain entries
+// are HTTP proxies, "DIRECT" a direct connection, and Internet Options' SOCKS entry is SOCKS 4,
+// as Windows' own HTTP stack speaks it.
 std::string ForCurl(const std::string& proxy, bool socks) {
+  if (Module1::AsciiLower(proxy) == "direct") return "";
   if (proxy.find("://") != std::string::npos) return proxy;
-  return (socks ? "socks5h://" : "http://") + proxy;
+  return (socks ? "socks4://" : "http://") + proxy;
 }
 
 // The fixed proxy of Internet Options for `target`: one for every scheme ("host:port"), or one
@@ -119,28 +120,50 @@ std::vector<std::string> FixedProxy(const Module1::UrlParts& target, const std::
   return {""};
 }
 
-// What a script or automatic detection says for `url`, or nothing when neither gives an answer.
+// WinHTTP's answer for `url` with `options`, trying without the user's login first and with it
+// only when the script's server asks for one, as WinHTTP's documentation tells.
+bool AskWinHttp(HINTERNET session, const std::wstring& url, WINHTTP_AUTOPROXY_OPTIONS options,
+                WINHTTP_PROXY_INFO* info) {
+  options.fAutoLogonIfChallenged = FALSE;
+  if (WinHttpGetProxyForUrl(session, url.c_str(), &options, info)) return true;
+  if (GetLastError() != ERROR_WINHTTP_LOGIN_FAILURE) return false;
+  options.fAutoLogonIfChallenged = TRUE;
+  return WinHttpGetProxyForUrl(session, url.c_str(), &options, info);
+}
+
+// The options of each way WinHTTP finds a script, with only the fields that way allows:
+// automatic detection (DHCP, then DNS), then the script address, as Internet Explorer tries them.
+std::vector<WINHTTP_AUTOPROXY_OPTIONS> ScriptWays(bool detect, const wchar_t* script) {
+  std::vector<WINHTTP_AUTOPROXY_OPTIONS> ways;
+  if (detect) {
+    WINHTTP_AUTOPROXY_OPTIONS& options = ways.emplace_back();
+    options.dwFlags = WINHTTP_AUTOPROXY_AUTO_DETECT;
+    options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
+  }
+  if (script != nullptr) {
+    WINHTTP_AUTOPROXY_OPTIONS& options = ways.emplace_back();
+    options.dwFlags = WINHTTP_AUTOPROXY_CONFIG_URL;
+    options.lpszAutoConfigUrl = script;
+  }
+  return ways;
+}
+
+// What a script or automatic detection says for `url`, or nothing when neither gives an answer
+// within `wait`.
 std::optional<std::vector<std::string>> ScriptProxies(const std::string& url, bool detect,
-                                                      const wchar_t* script) {
+                                                      const wchar_t* script,
+                                                      std::chrono::milliseconds wait) {
   std::unique_ptr<void, InternetDeleter> session(
       WinHttpOpen(kAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, nullptr, nullptr, 0));
   if (!session) return std::nullopt;
-  WinHttpSetTimeouts(session.get(), kScriptTimeoutMs, kScriptTimeoutMs, kScriptTimeoutMs,
-                     kScriptTimeoutMs);
+  // The four phases of a script's download together stay below the caller's wait, so that a
+  // script that does not come gives way to the fixed proxy before the caller gives up.
+  const int phase = static_cast<int>(wait.count() / 5);
+  WinHttpSetTimeouts(session.get(), phase, phase, phase, phase);
   const std::wstring wide = Widen(url);
-  // Detection first and then the script address, as Internet Explorer tries them.
-  for (const DWORD flag : {WINHTTP_AUTOPROXY_AUTO_DETECT, WINHTTP_AUTOPROXY_CONFIG_URL}) {
-    if ((flag == WINHTTP_AUTOPROXY_AUTO_DETECT && !detect) ||
-        (flag == WINHTTP_AUTOPROXY_CONFIG_URL && script == nullptr)) {
-      continue;
-    }
-    WINHTTP_AUTOPROXY_OPTIONS options{};
-    options.dwFlags = flag;
-    options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
-    options.lpszAutoConfigUrl = script;
-    options.fAutoLogonIfChallenged = TRUE;
+  for (const WINHTTP_AUTOPROXY_OPTIONS& options : ScriptWays(detect, script)) {
     WINHTTP_PROXY_INFO info{};
-    if (!WinHttpGetProxyForUrl(session.get(), wide.c_str(), &options, &info)) continue;
+    if (!AskWinHttp(session.get(), wide, options, &info)) continue;
     const GlobalText proxy(info.lpszProxy), bypass(info.lpszProxyBypass);
     if (info.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY || !proxy)
       return std::vector<std::string>{""};
@@ -156,13 +179,13 @@ std::optional<std::vector<std::string>> ScriptProxies(const std::string& url, bo
 
 }  // namespace
 
-std::vector<std::string> SystemProxiesFor(const std::string& url) {
+std::vector<std::string> SystemProxiesFor(const std::string& url, std::chrono::milliseconds wait) {
   WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config{};
   if (!WinHttpGetIEProxyConfigForCurrentUser(&config)) return {""};
   const GlobalText script(config.lpszAutoConfigUrl), proxy(config.lpszProxy),
       bypass(config.lpszProxyBypass);
   if (config.fAutoDetect || script) {
-    if (auto ways = ScriptProxies(url, config.fAutoDetect, script.get())) return *ways;
+    if (auto ways = ScriptProxies(url, config.fAutoDetect, script.get(), wait)) return *ways;
   }
   // Without an answer from a script, the fixed proxy, as Internet Explorer falls back to it.
   const Module1::UrlParts target = Module1::PartsOf(url);
