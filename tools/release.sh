@@ -12,6 +12,7 @@ source tools/packages.sh
 install_missing_packages "${QUILLON_BUILD_PACKAGES[@]}" dpkg-dev git lintian
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 export QT_RCC_SOURCE_DATE_OVERRIDE=$SOURCE_DATE_EPOCH TZ=UTC LC_ALL=C.UTF-8
+umask 022  # the package's folders and the zip's files take their modes from it
 builds=build-release out=release
 rm -rf "$builds" "$out"
 

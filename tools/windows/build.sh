@@ -50,6 +50,7 @@ stage=$build/zip
 rm -rf "$stage" $build/Quillon-*-win64.zip && mkdir -p "$stage"
 cp "$program" LICENSE $build/THIRD-PARTY-NOTICES.txt "$stage/"
 touch -d "@${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}" "$stage"/*
+chmod 0644 "$stage"/*  # the zip keeps each file's mode: not the builder's umask
 (cd "$stage" && TZ=UTC zip -q -X -9 "../Quillon-$version-win64.zip" Quillon.exe LICENSE \
   THIRD-PARTY-NOTICES.txt)
 makensis -V2 -DEXE="$PWD/$program" -DOUT="$PWD/$build/Quillon-$version-setup.exe" \
