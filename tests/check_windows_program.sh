@@ -19,7 +19,7 @@ check "imports only Windows' own DLLs" "^$" "$(foreign "$exe")"
 own=$(mktemp -d)
 printf 'LIBRARY libfoo.dll\nEXPORTS\nfoo\n' >"$own/foo.def"
 x86_64-w64-mingw32-dlltool -d "$own/foo.def" -l "$own/libfoo.a"
-echo 'int foo(void); int main(void) { return foo(); }' | x86_64-w64-mingw32-gcc-posix -x c - -o "$own/own.exe" "$own/libfoo.a"
+echo 'int foo(void); int main(void) { return foo(); }' | x86_64-w64-mingw32-gcc-posix -x c - -x none "$own/libfoo.a" -o "$own/own.exe"
 check "a DLL of its own named" "^libfoo\.dll$" "$(foreign "$own/own.exe")"
 rm -rf "$own"
 version=$(wrestool -x --raw --type=16 "$exe" | strings -el | tr '\n' ' ')

@@ -245,26 +245,26 @@ TEST(FetchPageTest, ThroughTheSystemsProxy) {
        {"/silent", Silent()}});
   const std::string refused = "http://refused.invalid/utf8";
 #ifdef _WIN32  // Wine's script runner keeps only a first PROXY; Windows' SOCKS is version 4
-  const Strings list = {""}, socks = {"socks4a://" + proxy}, stuck = {"http://" + proxy},
+  const Strings list = {""}, socks = {"socks4a://" + proxy}, stuck = {""},
                 afterDead = {"http://u:p@" + dead};
-  const std::string listed = "", listSeen = "", stuckSeen = near, afterDeadSeen = "";
+  const std::string listed = "", listSeen = "", stuckSeen = "/utf8", afterDead1st = "";
 #else  // GNOME's mode "auto" reads only the script; a plain SOCKS proxy is either version
   const Strings list = {"socks5h://" + proxy, "socks4a://nowhere.invalid:1",
                         "http://" + dead,     "http://" + Unconnectable(),
                         "http://" + proxy,    ""},
                 socks = {"socks5h://" + proxy, "socks4a://" + proxy, "socks4://" + proxy},
                 stuck = {""}, afterDead = {"http://u:p@" + dead, socks[0], socks[1], socks[2]};
-  const std::string listed = utf8, listSeen = refused, stuckSeen = "/utf8", afterDeadSeen = "/utf8";
+  const std::string listed = utf8, listSeen = refused, stuckSeen = "/utf8", afterDead1st = utf8;
 #endif
   // clang-format off
-  const std::tuple<std::string, SystemProxy, std::string, std::optional<Strings>, std::string, std::string> rows[] = {
+  std::tuple<std::string, SystemProxy, std::string, std::optional<Strings>, std::string, std::string> rows[] = {
       {"script never comes", {.http = proxy, .script = scripts.Url("silent")}, near, stuck, utf8, stuckSeen},
       {"fixed", {.http = proxy}, far, Strings{"http://" + proxy}, utf8, far},
       {"per scheme, CONNECT, no http login", {.http = "u:p@" + dead, .https = proxy}, "https://catalogue.invalid/", Strings{"http://" + proxy}, "", "catalogue.invalid:443"},
       {"bypassed", {.http = proxy, .bypass = {"*.other.invalid", "127.0.0.1"}}, near, Strings{""}, utf8, "/utf8"},
       {"redirect, its own way", {.http = proxy, .bypass = {"127.0.0.1"}}, "http://catalogue.invalid/away", Strings{"http://" + proxy}, utf8, "http://catalogue.invalid/away"},
       {"login", {.http = "u:p@" + proxy}, "http://catalogue.invalid/login", Strings{"http://u:p@" + proxy}, utf8, "http://catalogue.invalid/login"},
-      {"http login not to SOCKS", {.http = "u:p@" + dead, .socks = proxy}, far, afterDead, utf8, afterDeadSeen},
+      {"http login not to SOCKS", {.http = "u:p@" + dead, .socks = proxy}, far, afterDead, afterDead1st, afterDead1st.empty() ? "" : "/utf8"},
       {"script, first ways unreached", {.script = scripts.Url("list")}, refused, list, listed, listSeen},
       {"script, direct", {.script = scripts.Url("direct")}, near, Strings{""}, utf8, "/utf8"},
       {"script sees no login, fragment or https path", {.script = scripts.Url("echo")}, "https://u:p@catalogue.invalid:8443/search/?query=k#f", Strings{"http://https-catalogue-invalid-8443-.invalid:1"}, "", ""},
@@ -272,20 +272,9 @@ TEST(FetchPageTest, ThroughTheSystemsProxy) {
       {"none", {}, near, Strings{""}, utf8, "/utf8"},
       {"socks", {.socks = proxy}, far, socks, utf8, "/utf8"}};
   // clang-format on
-  for (const auto& [name, settings, url, ways, text, seen] : rows) {
-    SCOPED_TRACE(name);
-    SetVariable("http_proxy", ways ? "" : "http://" + proxy);
-    EXPECT_EQ(UseSystemProxy(settings, url, ways), ways);
-    const std::size_t before = server.Requests().size();
-    EXPECT_EQ(FetchPage(url, false, {1s, 120s, 1, 120s, 64u << 20}), text);
-    EXPECT_EQ(server.Requests().size() > before ? server.Requests().back().Target() : "", seen);
-  }
-  // no_proxy=* in either case means direct, whatever the system says.
-  for (const char* variable : {"no_proxy", "NO_PROXY"}) {
-    SetVariable(variable, "*");
-    EXPECT_EQ(Module1::ProxiesFor(far, 1s), Strings{""}) << variable;
-    SetVariable(variable, "");
-  }
+#ifdef _WIN32  // Wine's WinHTTP keeps to no time-out of its own: its stuck lookups never end
+  std::rotate(std::begin(rows), std::begin(rows) + 1, std::end(rows));
+#endif
   {  // one user action asks once for a host, whatever the case of its name, not once a page; a
      // change counts from the next action; keeping decisions costs no memory
     const std::atomic<bool> never = false;
@@ -300,6 +289,20 @@ TEST(FetchPageTest, ThroughTheSystemsProxy) {
     const size_t heap = HeapInUse();
     for (int i = 0; i < 5000; ++i) Module1::ProxiesFor(page, 1s);
     EXPECT_LT(HeapInUse(), heap + (64u << 10));
+  }
+  for (const auto& [name, settings, url, ways, text, seen] : rows) {
+    SCOPED_TRACE(name);
+    SetVariable("http_proxy", ways ? "" : "http://" + proxy);
+    EXPECT_EQ(UseSystemProxy(settings, url, ways), ways);
+    const std::size_t before = server.Requests().size();
+    EXPECT_EQ(FetchPage(url, false, {1s, 120s, 1, 120s, 64u << 20}), text);
+    EXPECT_EQ(server.Requests().size() > before ? server.Requests().back().Target() : "", seen);
+  }
+  // no_proxy=* in either case means direct, whatever the system says.
+  for (const char* variable : {"no_proxy", "NO_PROXY"}) {
+    SetVariable(variable, "*");
+    EXPECT_EQ(Module1::ProxiesFor(far, 1s), Strings{""}) << variable;
+    SetVariable(variable, "");
   }
   EXPECT_EQ(FetchPage(near, false), utf8);
   EXPECT_EQ(server.Requests().back().Target(), "/utf8");

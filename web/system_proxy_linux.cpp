@@ -18,7 +18,8 @@ namespace {
 // freeing one unloads modules whose thread-local data a thread's exit would still clean up. Each
 // follows the desktop's settings as they change.
 std::mutex g_poolMutex;
-std::vector<std::pair<pxProxyFactory*, bool>> g_factories;  // each with "in use"
+// Each with "in use"; never destroyed, so that the factories stay reachable to the end.
+auto& g_factories = *new std::vector<std::pair<pxProxyFactory*, bool>>;
 
 pxProxyFactory* TakeFactory() {
   const std::lock_guard lock(g_poolMutex);

@@ -91,12 +91,12 @@ bool Bypassed(const Module1::UrlParts& target, const std::string& bypass) {
 }
 
 // A proxy entry of Internet Options or of a script's answer as libcurl takes it: plain entries
-// are HTTP proxies, "DIRECT" a direct connection, and Internet Options' SOCKS entry is SOCKS 4,
-// as Windows' own HTTP stack speaks it.
+// are HTTP proxies, "DIRECT" a direct connection, and Internet Options' SOCKS entry is SOCKS 4, as
+// Windows' own HTTP stack speaks it (4a: the proxy resolves the catalogue's name).
 std::string ForCurl(const std::string& proxy, bool socks) {
   if (Module1::AsciiLower(proxy) == "direct") return "";
   if (proxy.find("://") != std::string::npos) return proxy;
-  return (socks ? "socks4://" : "http://") + proxy;
+  return (socks ? "socks4a://" : "http://") + proxy;
 }
 
 // The fixed proxy of Internet Options for `target`: one for every scheme ("host:port"), or one
