@@ -93,44 +93,26 @@ std::string EscapeForRequestLine(const std::string& url) {
   return out;
 }
 
-// True when the response arriving on `curl` redirects: a 3xx status with a Location that is not
-// empty, as libcurl follows one.
-bool IsRedirect(CURL* curl, curl_header** location = nullptr) {
-  long status = 0;
-  curl_header* header = nullptr;
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-  if (status < 300 || status > 399 ||
-      curl_easy_header(curl, "Location", 0, CURLH_HEADER, -1, &header) != CURLHE_OK ||
-      *header->value == '\0')
-    return false;
-  if (location != nullptr) *location = header;
-  return true;
-}
-
-// Where the response on `curl` redirects to, resolved against the address asked for; "" when it
-// is no redirect.
+// Where the response on `curl` redirects to: a 3xx status with a Location that is not empty, as
+// libcurl follows one, resolved against the address asked for; "" when it is no redirect.
 std::string RedirectOf(CURL* curl) {
+  long status = 0;
   curl_header* location = nullptr;
   const char* asked = nullptr;
-  if (!IsRedirect(curl, &location) ||
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  if (status < 300 || status > 399 ||
+      curl_easy_header(curl, "Location", 0, CURLH_HEADER, -1, &location) != CURLHE_OK ||
+      *location->value == '\0' ||
       curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &asked) != CURLE_OK || asked == nullptr)
     return {};
-  CURLU* url = curl_url();
-  char* target = nullptr;
-  constexpr unsigned kFlags = CURLU_NON_SUPPORT_SCHEME | CURLU_ALLOW_SPACE;
-  if (url != nullptr && curl_url_set(url, CURLUPART_URL, asked, kFlags) == CURLUE_OK &&
-      curl_url_set(url, CURLUPART_URL, location->value, kFlags) == CURLUE_OK)
-    curl_url_get(url, CURLUPART_URL, &target, 0);
-  std::string out = target == nullptr ? "" : target;
-  curl_free(target);
-  curl_url_cleanup(url);
-  return out;
+  return Resolved(asked, location->value);
 }
 
 struct Body {
   CURL* curl;
   std::string bytes;
   std::size_t limit;
+  std::optional<bool> redirect;  // known from the first write on, when the headers are in
 };
 
 // Counts bytes after decompression, so a small gzip body that inflates without end is cut off. A
@@ -139,7 +121,8 @@ struct Body {
 size_t WriteBody(char* data, size_t size, size_t count, void* userdata) {
   auto* body = static_cast<Body*>(userdata);
   const size_t n = size * count;
-  if (IsRedirect(body->curl)) return n;
+  if (!body->redirect) body->redirect = !RedirectOf(body->curl).empty();
+  if (*body->redirect) return n;
   if (n > body->limit - body->bytes.size()) return CURL_WRITEFUNC_ERROR;
   // Nothing may unwind through libcurl's C frames: a failed allocation ends the transfer instead.
   try {
@@ -185,25 +168,12 @@ void SetOptions(CURL* curl, const std::string& url, const FetchLimits& limits, c
 #endif
 }
 
-// The login written in a proxy's address, "" when none: it goes to that proxy alone.
-std::string LoginOf(const std::string& proxy) {
-  CURLU* parsed = curl_url();
-  char* user = nullptr;
-  if (parsed != nullptr &&
-      curl_url_set(parsed, CURLUPART_URL, proxy.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK)
-    curl_url_get(parsed, CURLUPART_USER, &user, 0);
-  std::string login = user == nullptr ? "" : user;
-  curl_free(user);
-  curl_url_cleanup(parsed);
-  return login;
-}
-
 // `proxy` as the way to go ("" direct), and the proxy's login: the one in its address, or on
 // Windows, for an HTTP proxy, the signed-in user's through SSPI, as Windows' own HTTP stack logs
 // in.
 void SetProxy(CURL* curl, const std::string& proxy) {
   curl_easy_setopt(curl, CURLOPT_PROXY, proxy.c_str());
-  if (!LoginOf(proxy).empty()) {
+  if (!PartsOf(proxy).user.empty()) {
     curl_easy_setopt(curl, CURLOPT_PROXYAUTH, CURLAUTH_ANY);
     return;
   }
@@ -261,7 +231,7 @@ Attempt FetchOnce(const std::string& url, const std::string* proxy, const FetchL
   std::unique_ptr<CURLM, CurlMultiDeleter> multi(curl_multi_init());
   std::unique_ptr<curl_slist, CurlListDeleter> headers(curl_slist_append(nullptr, kExtraHeader));
   if (!curl || !multi || !headers) return {CURLE_OUT_OF_MEMORY, false, {}, {}};
-  Body body{curl.get(), {}, limits.maxBody};
+  Body body{curl.get(), {}, limits.maxBody, std::nullopt};
   SetOptions(curl.get(), EscapeForRequestLine(url), limits, headers.get(), &body);
   if (proxy != nullptr) SetProxy(curl.get(), *proxy);
   curl_multi_add_handle(multi.get(), curl.get());

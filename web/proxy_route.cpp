@@ -59,32 +59,40 @@ std::string Origin(const std::string& url) {
 struct UrlDeleter {
   void operator()(CURLU* url) const { curl_url_cleanup(url); }
 };
+using Url = std::unique_ptr<CURLU, UrlDeleter>;
 
-std::string Part(CURLU* url, CURLUPart part, unsigned flags = 0) {
+// `text` as libcurl's URL parser reads it, any scheme; empty when it reads no URL there.
+Url Parse(const char* text) {
+  Url url(curl_url());
+  constexpr unsigned kFlags = CURLU_NON_SUPPORT_SCHEME | CURLU_ALLOW_SPACE;
+  if (url && curl_url_set(url.get(), CURLUPART_URL, text, kFlags) != CURLUE_OK) url.reset();
+  return url;
+}
+
+std::string Part(const Url& url, CURLUPart part, unsigned flags = 0) {
   char* text = nullptr;
-  if (curl_url_get(url, part, &text, flags) != CURLUE_OK) return {};
+  if (!url || curl_url_get(url.get(), part, &text, flags) != CURLUE_OK) return {};
   std::string out(text);
   curl_free(text);
   return out;
+}
+
+void Clear(const Url& url, std::initializer_list<CURLUPart> parts) {
+  for (const CURLUPart part : parts) curl_url_set(url.get(), part, nullptr, 0);
 }
 
 // The address as a browser hands it to a proxy script, which is code from the network: never a
 // login or a fragment, and for https, whose path and query travel encrypted, nothing but
 // scheme://host:port/.
 std::string ScriptAddress(const std::string& url) {
-  const std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
-  if (!parsed ||
-      curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), CURLU_ALLOW_SPACE) != CURLUE_OK)
-    return {};
-  for (const CURLUPart part :
-       {CURLUPART_USER, CURLUPART_PASSWORD, CURLUPART_OPTIONS, CURLUPART_FRAGMENT}) {
-    curl_url_set(parsed.get(), part, nullptr, 0);
-  }
-  if (Part(parsed.get(), CURLUPART_SCHEME) == "https") {
+  const Url parsed = Parse(url.c_str());
+  if (!parsed) return {};
+  Clear(parsed, {CURLUPART_USER, CURLUPART_PASSWORD, CURLUPART_OPTIONS, CURLUPART_FRAGMENT});
+  if (Part(parsed, CURLUPART_SCHEME) == "https") {
+    Clear(parsed, {CURLUPART_QUERY});
     curl_url_set(parsed.get(), CURLUPART_PATH, "/", 0);
-    curl_url_set(parsed.get(), CURLUPART_QUERY, nullptr, 0);
   }
-  return Part(parsed.get(), CURLUPART_URL);
+  return Part(parsed, CURLUPART_URL);
 }
 
 struct Lookup {
@@ -123,18 +131,33 @@ ProxyList LookUp(const std::string& url, std::chrono::milliseconds wait,
 
 }  // namespace
 
+std::string WithoutLogin(const std::string& proxy) {
+  const Url parsed = Parse(proxy.c_str());
+  if (!parsed) return proxy;
+  Clear(parsed, {CURLUPART_USER, CURLUPART_PASSWORD});
+  std::string out = Part(parsed, CURLUPART_URL);
+  if (out.ends_with('/') && !proxy.ends_with('/')) out.pop_back();  // the parser adds a path
+  return out;
+}
+
+std::string Resolved(const std::string& base, const std::string& reference) {
+  const Url parsed = Parse(base.c_str());
+  if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, reference.c_str(),
+                              CURLU_NON_SUPPORT_SCHEME | CURLU_ALLOW_SPACE) != CURLUE_OK)
+    return {};
+  return Part(parsed, CURLUPART_URL);
+}
+
 std::string AsciiLower(std::string text) {
   for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   return text;
 }
 
 UrlParts PartsOf(const std::string& url) {
-  const std::unique_ptr<CURLU, UrlDeleter> parsed(curl_url());
-  if (!parsed ||
-      curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), CURLU_ALLOW_SPACE) != CURLUE_OK)
-    return {};
-  UrlParts parts{Part(parsed.get(), CURLUPART_SCHEME), Part(parsed.get(), CURLUPART_HOST),
-                 Part(parsed.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT)};
+  const Url parsed = Parse(url.c_str());
+  if (!parsed) return {};
+  UrlParts parts{Part(parsed, CURLUPART_SCHEME), Part(parsed, CURLUPART_HOST),
+                 Part(parsed, CURLUPART_PORT, CURLU_DEFAULT_PORT), Part(parsed, CURLUPART_USER)};
   parts.host = AsciiLower(std::move(parts.host));
   if (parts.host.starts_with('[')) parts.host = parts.host.substr(1, parts.host.size() - 2);
   return parts;

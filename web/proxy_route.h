@@ -18,12 +18,19 @@
 namespace Module1 {
 
 // The parts of `url` that proxy settings are matched against, as libcurl reads them: the scheme,
-// the host in lower case (an IPv6 address without its brackets) and the port, the scheme's when
-// none is written. All empty when libcurl reads no such URL.
+// the host in lower case (an IPv6 address without its brackets), the port, the scheme's when
+// none is written, and the user of a login written in it. All empty when libcurl reads no such
+// URL; any scheme is read (a proxy's socks5h:// too).
 struct UrlParts {
-  std::string scheme, host, port;
+  std::string scheme, host, port, user;
 };
 UrlParts PartsOf(const std::string& url);
+
+// `proxy` without the login written in it; as it is when libcurl reads no URL there.
+std::string WithoutLogin(const std::string& proxy);
+
+// `reference` (a redirect's Location) resolved against `base`; empty when either is no URL.
+std::string Resolved(const std::string& base, const std::string& reference);
 
 // `text` with A-Z in lower case and nothing else changed: host names and settings compare so,
 // whatever the user's locale (a Turkish one keeps 'I' from std::tolower).

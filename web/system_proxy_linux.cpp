@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <curl/curl.h>
 #include <proxy.h>
 
-#include <memory>
 #include <mutex>
 #include <string_view>
 #include <vector>
 
+#include "web/proxy_route.h"
 #include "web/system_proxy.h"
 
 namespace {
@@ -18,38 +17,20 @@ namespace {
 // freeing one unloads modules whose thread-local data a thread's exit would still clean up. Each
 // follows the desktop's settings as they change.
 std::mutex g_poolMutex;
-// Each with "in use"; never destroyed, so that the factories stay reachable to the end.
-auto& g_factories = *new std::vector<std::pair<pxProxyFactory*, bool>>;
+// The factories no lookup holds; never destroyed, so that they stay reachable to the end.
+auto& g_idle = *new std::vector<pxProxyFactory*>;
 
 pxProxyFactory* TakeFactory() {
   const std::lock_guard lock(g_poolMutex);
-  for (auto& [factory, inUse] : g_factories) {
-    if (!inUse) return inUse = true, factory;
-  }
-  pxProxyFactory* const factory = px_proxy_factory_new();
-  if (factory != nullptr) g_factories.emplace_back(factory, true);
+  if (g_idle.empty()) return px_proxy_factory_new();
+  pxProxyFactory* const factory = g_idle.back();
+  g_idle.pop_back();
   return factory;
 }
 
 void GiveBack(pxProxyFactory* factory) {
   const std::lock_guard lock(g_poolMutex);
-  for (auto& [pooled, inUse] : g_factories) inUse = inUse && pooled != factory;
-}
-
-// `proxy` without the login in its address.
-std::string WithoutLogin(std::string_view proxy) {
-  const std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> url(curl_url(), &curl_url_cleanup);
-  char* text = nullptr;
-  if (!url || curl_url_set(url.get(), CURLUPART_URL, std::string(proxy).c_str(),
-                           CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
-    return std::string(proxy);
-  curl_url_set(url.get(), CURLUPART_USER, nullptr, 0);
-  curl_url_set(url.get(), CURLUPART_PASSWORD, nullptr, 0);
-  if (curl_url_get(url.get(), CURLUPART_URL, &text, 0) != CURLUE_OK) return std::string(proxy);
-  std::string out(text);
-  curl_free(text);
-  if (out.ends_with('/') && !proxy.ends_with('/')) out.pop_back();
-  return out;
+  g_idle.push_back(factory);
 }
 
 // libproxy's SOCKS names and libcurl's. SOCKS asks the proxy to resolve host names, since the
@@ -68,7 +49,7 @@ void AddForCurl(std::string_view proxy, bool httpAddress, std::vector<std::strin
   if (proxy.starts_with("direct://")) return ways.emplace_back(), void();
   const std::string_view scheme = proxy.substr(0, proxy.find("://"));
   if (scheme == "http" && httpAddress) return ways.emplace_back(proxy), void();
-  const std::string bare = WithoutLogin(proxy);
+  const std::string bare = Module1::WithoutLogin(std::string(proxy));
   const std::size_t before = ways.size();
   for (const auto& [from, to] : kSocks) {
     if (scheme == from) ways.push_back(std::string(to) + bare.substr(scheme.size()));
