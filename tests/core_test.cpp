@@ -218,8 +218,7 @@ TEST(FetchPageTest, UrlInTextAndRequestOut) {
 
 // System proxy settings in, the ways tried and the page out. Pages under a .invalid host come only
 // through the test server acting as the proxy; a page that comes direct is asked for in origin
-// form, and a SOCKS request is seen as "SOCKS login@host:port". The stuck script comes first:
-// every row after it shows that the system is asked again.
+// form. The stuck script comes first: every row after it shows that the system is asked again.
 TEST(FetchPageTest, ThroughTheSystemsProxy) {
   const std::string utf8 = "<b>中</b>", far = "http://catalogue.invalid/utf8", dead = "127.0.0.1:1";
   const auto script = [](const std::string& result) {

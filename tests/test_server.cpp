@@ -174,53 +174,34 @@ bool ReadMore(Connection& c, std::string& into) {
   return n > 0;
 }
 
-// A SOCKS 5 (to a host name), 4 or 4a request, recorded as "SOCKS login@host:port" and answered
-// with success; a login offered, or a host named refused.*, is refused, as a proxy's rules may.
-bool PassSocks(Connection& c, std::string& head, std::string& seen) {
+// A SOCKS 5 request (to a host name) or a 4a one, answered with success; a login offered, or a
+// host named refused.*, is refused, as a proxy's rules may.
+bool PassSocks(Connection& c, std::string& head) {
   const auto read = [&](std::size_t n) {
     while (head.size() < n && ReadMore(c, head)) continue;
     return head.size() >= n;
   };
   const auto byte = [&head](std::size_t i) { return static_cast<unsigned char>(head[i]); };
-  const auto port = [&](std::size_t i) {
-    return ":" + std::to_string(byte(i) * 256 + byte(i + 1));
-  };
-  std::string login, host;
-  const auto refuse = [&host] { return host.starts_with("refused."); };
-  if (head[0] == '\x04') {  // the address, a user id and, for 4a (address 0.0.0.x), the host
-    const auto field = [&](std::size_t from) {
-      while (head.find('\0', from) == std::string::npos && ReadMore(c, head)) continue;
-      return head.substr(from, head.find('\0', from) - from);
-    };
-    if (!read(8)) return false;
-    const std::string user = field(8);
-    host = byte(4) || byte(5) || byte(6)
-               ? std::to_string(byte(4)) + "." + std::to_string(byte(5)) + "." +
-                     std::to_string(byte(6)) + "." + std::to_string(byte(7))
-               : field(9 + user.size());
-    seen = "SOCKS " + user + "@" + host + port(2) + " \r\n";
-    head.erase(0, 9 + user.size() + (byte(4) || byte(5) || byte(6) ? 0 : host.size() + 1));
-    return c.Send(std::string(refuse() ? "\0\x5B" : "\0\x5A", 2) + std::string(6, '\0')) &&
-           !refuse();
+  const auto nul = [&head](std::size_t from) { return head.find('\0', from); };
+  if (head[0] ==
+      '\x04') {  // port, address 0.0.0.x, then a user id and the host, each ending in NUL
+    while ((nul(8) == head.npos || nul(nul(8) + 1) == head.npos) && ReadMore(c, head)) continue;
+    if (nul(8) == head.npos || nul(nul(8) + 1) == head.npos) return false;
+    const bool refused = head.substr(nul(8) + 1).starts_with("refused.");
+    head.erase(0, nul(nul(8) + 1) + 1);
+    return c.Send(std::string(refused ? "\0\x5B" : "\0\x5A", 2) + std::string(6, '\0')) && !refused;
   }
   if (!read(2) || !read(2u + byte(1))) return false;
-  const bool offered = head.substr(2, byte(1)).find('\x02') != std::string::npos;
+  const bool login = head.substr(2, byte(1)).find('\x02') != std::string::npos;
   head.erase(0, 2u + byte(1));
-  if (offered) {  // RFC 1929: version, user, password
-    if (!c.Send(std::string("\x05\x02", 2)) || !read(2) || !read(3u + byte(1)) ||
-        !read(3u + byte(1) + byte(2u + byte(1))))
-      return false;
-    login = head.substr(2, byte(1)) + ":" + head.substr(3u + byte(1), byte(2u + byte(1)));
-    seen = "SOCKS " + login + "@ \r\n";
-    return c.Send(std::string("\x01\x01", 2)), false;
-  }
-  if (!c.Send(std::string("\x05\x00", 2)) || !read(5) || !read(7u + byte(4))) return false;
-  host = head.substr(5, byte(4));
-  seen = "SOCKS @" + host + port(5u + byte(4)) + " \r\n";
+  if (!c.Send(std::string(login ? "\x05\xFF" : "\x05\x00", 2)) || login || !read(5) ||
+      !read(7u + byte(4)))
+    return false;
+  const bool refused = head.substr(5, byte(4)).starts_with("refused.");
   head.erase(0, 7u + byte(4));
-  return c.Send(std::string(refuse() ? "\x05\x02" : "\x05\x00", 2) +
+  return c.Send(std::string(refused ? "\x05\x02" : "\x05\x00", 2) +
                 std::string("\x00\x01\0\0\0\0\0\0", 8)) &&
-         !refuse();
+         !refused;
 }
 
 }  // namespace
@@ -303,26 +284,22 @@ TestServer::~TestServer() {
 void TestServer::Serve(Connection connection) {
   while (connection.keepAlive) {
     Request request{{}, PortOf(connection.socket, true)};
-    std::string socks;
     while (request.head.find("\r\n\r\n") == std::string::npos) {
-      const bool read = ReadMore(connection, request.head);
-      const bool passed =
-          !read || request.head[0] > '\x05' || PassSocks(connection, request.head, socks);
-      if (!socks.empty()) Record({std::exchange(socks, ""), request.remotePort});
-      if (!read || !passed) return (void)CloseSocket(connection.socket);
+      if (!ReadMore(connection, request.head) ||
+          ((request.head[0] == '\x04' || request.head[0] == '\x05') &&
+           !PassSocks(connection, request.head))) {
+        return (void)CloseSocket(connection.socket);
+      }
     }
-    Record(request);
+    std::unique_lock lock(m_mutex);
+    m_requests.push_back(request);
+    lock.unlock();
     std::string path = request.Target().substr(0, request.Target().find('?'));
     if (path.starts_with("http://")) path = path.substr(std::min(path.find('/', 7), path.size()));
     connection.keepAlive = false;
     m_routes.at(m_routes.contains(path) ? path : "")(connection, request);
   }
   CloseSocket(connection.socket);
-}
-
-void TestServer::Record(const Request& request) {
-  std::lock_guard lock(m_mutex);
-  m_requests.push_back(request);
 }
 
 std::vector<Request> TestServer::Requests() const {

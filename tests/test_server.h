@@ -5,8 +5,8 @@
 //   EXPECT_EQ(Module1::FetchPage(server.Url("page"), false), "hi");
 // Paths match as sent, still escaped, without the query; the route "" answers any other path.
 // It also serves as a proxy: a request in proxy form (GET http://host/path) is routed by its path,
-// and a SOCKS 4, 4a or 5 client is let through to the HTTP that follows, its request recorded as
-// "SOCKS login@host:port"; a SOCKS login, or a host named refused.*, is refused.
+// and a SOCKS 4a or 5 client is let through to the HTTP that follows; a SOCKS login, or a host
+// named refused.*, is refused.
 #pragma once
 
 #include <atomic>
@@ -59,7 +59,6 @@ class TestServer final {
 
  private:
   void Serve(Connection connection);
-  void Record(const Request& request);
   std::map<std::string, Responder> m_routes;
   std::string m_base;
   Socket m_listener;
