@@ -304,17 +304,6 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   EXPECT_FALSE(soon.hasExpired()) << "long before the server would have answered";
   EXPECT_EQ(lvw->Count(), 0);
   EXPECT_FALSE(window.isVisible());
-
-  // A search of a catalogue that only the proxy the system names can reach.
-  const std::string proxy = server.Url().substr(7, server.Url().size() - 8);
-  UseSystemProxy({.http = proxy}, "http://catalogue.invalid/", std::vector{"http://" + proxy});
-  frm1 far("http://catalogue.invalid/");
-  far.show();
-  far.findChild<QLineEdit*>("txtSearch")->setText("x");
-  QTest::mouseClick(far.findChild<QPushButton*>("cmbSearch"), Qt::LeftButton);
-  EXPECT_EQ(far.findChild<ListView*>("lvw")->Count(), 7);
-  EXPECT_EQ(server.Requests().back().Target(),
-            "http://catalogue.invalid/search/entry/?query=x&flag=1-1&page=4");
 }
 
 // Closed while the proxy script the system names never comes, or while a DNS server never
