@@ -31,7 +31,7 @@ bool PutOnClipboard(const QString& link) {
 
 }  // namespace
 
-frm2::frm2(const ListView& searchList, std::string siteBase, PageSource source)
+frm2::frm2(ListView& searchList, std::string siteBase, PageSource source)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_searchList(searchList),
@@ -46,6 +46,7 @@ frm2::frm2(const ListView& searchList, std::string siteBase, PageSource source)
   lvw->setGeometry(0, 0, TwipsToPixels(8895), TwipsToPixels(3375));
   lvw->setFont(SongTiFont());
   connect(lvw, &ListView::MouseDown, this, &frm2::lvw_MouseDown);
+  connect(lvw, &ListView::KeyDown, this, &frm2::lvw_KeyDown);
 }
 
 void frm2::ShowModal() {
@@ -79,7 +80,8 @@ bool frm2::Form_Load() {
   const std::string label = m_searchList.SubItem(*selected, 1).toStdString();
   const std::string entryId = m_searchList.SubItem(*selected, 2).toStdString();
   std::vector<LinkRow> rows;
-  if (!RunWithoutFreezing([&] { rows = LoadLinks(label, entryId, m_siteBase, m_source); })) {
+  if (!RunWithoutFreezing([&] { rows = LoadLinks(label, entryId, m_siteBase, m_source); },
+                          m_searchList)) {
     return false;
   }
   for (const LinkRow& row : rows) {
@@ -93,12 +95,21 @@ bool frm2::Form_Load() {
 }
 
 void frm2::lvw_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, qreal x, qreal y) {
-  lvw->SetSelectedItem(lvw->HitTest(x, y));
+  CopyLink(lvw->HitTest(x, y));
+}
+
+void frm2::lvw_KeyDown(int key, Qt::KeyboardModifiers) {
+  if (!ListView::IsEnterKey(key) && key != Qt::Key_Space) return;
+  if (const std::optional<int> row = lvw->CurrentItem()) CopyLink(row);
+}
+
+void frm2::CopyLink(std::optional<int> row) {
+  lvw->SetSelectedItem(row);
   const std::optional<int> selected = lvw->SelectedItem();
   if (!selected) return;
   const std::string href = lvw->SubItem(*selected, 3).toStdString();
   std::optional<std::string> link;
-  if (!RunWithoutFreezing([&] { link = ResolveLink(href, m_siteBase, m_source); })) return;
+  if (!RunWithoutFreezing([&] { link = ResolveLink(href, m_siteBase, m_source); }, *lvw)) return;
   if (!link || !PutOnClipboard(FromUtf8(*link))) return;
   ShowNotice(this, kCopied);
 }

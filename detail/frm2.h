@@ -19,7 +19,8 @@ class frm2 final : public QDialog {
 
  public:
   // `searchList` is the search window's result list, whose selected row is read at each load.
-  frm2(const ListView& searchList, std::string siteBase, PageSource source);
+  // It shows as busy while the links of its row load.
+  frm2(ListView& searchList, std::string siteBase, PageSource source);
   frm2(const frm2&) = delete;
   frm2& operator=(const frm2&) = delete;
 
@@ -37,8 +38,12 @@ class frm2 final : public QDialog {
   // False when the load was cancelled.
   bool Form_Load();
   void lvw_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, qreal x, qreal y);
+  // Enter and Space copy the current row's link, as a press on the row does.
+  void lvw_KeyDown(int key, Qt::KeyboardModifiers shift);
+  // Selects `row` (or no row) and copies its final link, confirming it.
+  void CopyLink(std::optional<int> row);
 
-  const ListView& m_searchList;
+  ListView& m_searchList;
   const std::string m_siteBase;
   const PageSource m_source;
   ListView* lvw = nullptr;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "search/background_call.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEvent>
 #include <QEventLoop>
 #include <QMetaObject>
@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "search/list_view.h"
 #include "web/module1.h"
 
 namespace {
@@ -66,9 +67,29 @@ class InputHold final : public QObject {
   std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> m_held;
 };
 
+// The wait cursor and the list's busy state, from construction to destruction. The wait cursor,
+// not the busy one (an arrow with an hourglass): input is held for the whole wait, so the program
+// does not take clicks meanwhile, which is what the wait cursor says.
+class WaitShown final {
+ public:
+  explicit WaitShown(ListView& list) : m_list(list) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_list.SetBusy(true);
+  }
+  ~WaitShown() {
+    m_list.SetBusy(false);
+    QApplication::restoreOverrideCursor();
+  }
+  WaitShown(const WaitShown&) = delete;
+  WaitShown& operator=(const WaitShown&) = delete;
+
+ private:
+  ListView& m_list;
+};
+
 }  // namespace
 
-bool RunWithoutFreezing(const std::function<void()>& work) {
+bool RunWithoutFreezing(const std::function<void()>& work, ListView& list) {
   std::atomic<bool> cancelled = false, finished = false;
   std::atomic<bool>* const outer = std::exchange(g_cancelled, &cancelled);
   QEventLoop loop;
@@ -80,6 +101,7 @@ bool RunWithoutFreezing(const std::function<void()>& work) {
     QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
   });
   {
+    const WaitShown shown(list);
     const InputHold hold;
     loop.exec();
   }

@@ -3,19 +3,25 @@
 // request end the wait.
 //
 //   std::vector<ResultRow> rows;
-//   if (!RunWithoutFreezing([&] { rows = KeywordSearch(keyword, base, source); })) return;
+//   if (!RunWithoutFreezing([&] { rows = KeywordSearch(keyword, base, source); }, *lvw)) return;
 //
 // The call returns when `work` has finished, as a blocking call would. Meanwhile the calling
 // thread handles paint, timer and close events; clicks, keys and other input are held and
 // delivered in their order once the work is done, so two handlers never overlap. A window's
 // close event calls CancelWait(): the fetch in flight ends at once (see Module1::FetchScope) and
 // the call returns false, after which the handler writes nothing.
+//
+// For as long as the call waits, and only then, the wait shows: the wait cursor over every window
+// of the program, and `list` (the list the work fills, or whose row it serves) busy to assistive
+// technology. Both end with the call, however it ends.
 #pragma once
 
 #include <functional>
 
+class ListView;
+
 // True when `work` ran to its end without CancelWait() being called meanwhile.
-bool RunWithoutFreezing(const std::function<void()>& work);
+bool RunWithoutFreezing(const std::function<void()>& work, ListView& list);
 
 // Cancels the work RunWithoutFreezing waits for, if any. For close events.
 void CancelWait();

@@ -81,6 +81,7 @@ void frm1::CreateControls() {
   lvw->setAccessibleName(kResultsName);
   lvw->setGeometry(0, TwipsToPixels(840), TwipsToPixels(7935), TwipsToPixels(4695));
   connect(lvw, &ListView::MouseDown, this, &frm1::lvw_MouseDown);
+  connect(lvw, &ListView::KeyDown, this, &frm1::lvw_KeyDown);
 
   setTabOrder(txtSearch, cmbSearch);
   setTabOrder(cmbSearch, lvw);
@@ -105,7 +106,9 @@ void frm1::cmbSearch_Click() {
     return;
   }
   std::vector<ResultRow> rows;
-  if (!RunWithoutFreezing([&] { rows = KeywordSearch(keyword, m_siteBase, m_source); })) return;
+  if (!RunWithoutFreezing([&] { rows = KeywordSearch(keyword, m_siteBase, m_source); }, *lvw)) {
+    return;
+  }
   for (const ResultRow& row : rows) {
     const int i = lvw->Add();
     lvw->SetText(i, FromUtf8(row.title));
@@ -118,6 +121,20 @@ void frm1::lvw_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, qreal x, qreal 
   lvw->SetSelectedItem(lvw->HitTest(x, y));
   if (!lvw->SelectedItem()) return;
   MouseDown->exec(QCursor::pos());
+}
+
+// The context-menu key and Shift+F10 open the menu at the current row, as a press on it does at
+// the pointer; Enter does what the menu's first entry does.
+void frm1::lvw_KeyDown(int key, Qt::KeyboardModifiers) {
+  const std::optional<int> row = lvw->CurrentItem();
+  if (!row) return;
+  if (ListView::IsMenuKey(key)) {
+    lvw->SetSelectedItem(row);
+    MouseDown->exec(lvw->MenuPosition(*row));
+  } else if (ListView::IsEnterKey(key)) {
+    lvw->SetSelectedItem(row);
+    ResourceDetail_Click();
+  }
 }
 
 void frm1::ResourceDetail_Click() {

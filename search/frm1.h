@@ -44,6 +44,8 @@ class frm1 final : public QWidget {
   void CreateMenu();
   void cmbSearch_Click();
   void lvw_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, qreal x, qreal y);
+  // The keyboard's ways to the menu and the detail window, for the current row.
+  void lvw_KeyDown(int key, Qt::KeyboardModifiers shift);
   void ResourceDetail_Click();
 
   const std::string m_siteBase;

@@ -1,12 +1,70 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "search/list_view.h"
 
+#include <QAccessible>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include "search/window_style.h"
 
+namespace {
+
+// Qt's own accessible face of a list (rows, cells, selection) knows no busy state: this one is
+// Qt's with the list's busy state added, and hands every other question to Qt's.
+class BusyAwareList final : public QAccessibleInterface {
+ public:
+  explicit BusyAwareList(QAccessibleInterface* table) : m_table(table) {}
+  // Qt's cache forgets all but the newest face of a list when the list goes (Qt 5), or deletes
+  // each (Qt 6, where the second delete finds nothing): Qt's own goes with this one.
+  ~BusyAwareList() override {
+    QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(m_table));
+  }
+  bool isValid() const override { return m_table->isValid(); }
+  QObject* object() const override { return m_table->object(); }
+  QWindow* window() const override { return m_table->window(); }
+  QAccessibleInterface* focusChild() const override { return m_table->focusChild(); }
+  QAccessibleInterface* childAt(int x, int y) const override { return m_table->childAt(x, y); }
+  QAccessibleInterface* parent() const override { return m_table->parent(); }
+  QAccessibleInterface* child(int index) const override { return m_table->child(index); }
+  int childCount() const override { return m_table->childCount(); }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    return m_table->indexOfChild(child);
+  }
+  QString text(QAccessible::Text t) const override { return m_table->text(t); }
+  void setText(QAccessible::Text t, const QString& text) override { m_table->setText(t, text); }
+  QRect rect() const override { return m_table->rect(); }
+  QAccessible::Role role() const override { return m_table->role(); }
+  QAccessible::State state() const override {
+    QAccessible::State state = m_table->state();
+    const auto* list = qobject_cast<const ListView*>(m_table->object());
+    state.busy = list != nullptr && list->IsBusy();
+    return state;
+  }
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    return m_table->interface_cast(type);
+  }
+
+ private:
+  QAccessibleInterface* const m_table;
+};
+
+// Asked by Qt for each class of a widget, most derived first: for a ListView it has Qt make its
+// own face first, as for any tree view, and puts BusyAwareList in front of it.
+QAccessibleInterface* AccessibleListView(const QString& className, QObject* object) {
+  static bool qtsOwn = false;  // while Qt makes its own
+  if (qtsOwn || className != QLatin1String("ListView")) return nullptr;
+  qtsOwn = true;
+  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(object);
+  qtsOwn = false;
+  return table == nullptr ? nullptr : new BusyAwareList(table);
+}
+
+}  // namespace
+
 ListView::ListView(const std::vector<Column>& columns, QWidget* parent) : QTreeWidget(parent) {
+  static const bool installed = (QAccessible::installFactory(AccessibleListView), true);
+  (void)installed;
   setColumnCount(static_cast<int>(columns.size()));
   QStringList headers;
   for (const Column& column : columns) headers << column.header;
@@ -79,6 +137,24 @@ std::optional<int> ListView::SelectedItem() const {
   return indexOfTopLevelItem(selected.front());
 }
 
+std::optional<int> ListView::CurrentItem() const {
+  if (currentItem() == nullptr) return std::nullopt;
+  return indexOfTopLevelItem(currentItem());
+}
+
+QPoint ListView::MenuPosition(int row) const {
+  return viewport()->mapToGlobal(visualItemRect(topLevelItem(row)).bottomLeft());
+}
+
+void ListView::SetBusy(bool busy) {
+  if (busy == m_busy) return;
+  m_busy = busy;
+  QAccessible::State changed;
+  changed.busy = true;
+  QAccessibleStateChangeEvent event(this, changed);
+  QAccessible::updateAccessibility(&event);
+}
+
 void ListView::mousePressEvent(QMouseEvent* event) {
   setFocus(Qt::MouseFocusReason);
   event->accept();
@@ -86,3 +162,15 @@ void ListView::mousePressEvent(QMouseEvent* event) {
 }
 
 void ListView::mouseMoveEvent(QMouseEvent* event) { event->accept(); }
+
+void ListView::keyPressEvent(QKeyEvent* event) {
+  int key = event->key();
+  if (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) key = Qt::Key_Menu;
+  if (!IsMenuKey(key) && !IsEnterKey(key) && key != Qt::Key_Space) {
+    QTreeWidget::keyPressEvent(event);
+    return;
+  }
+  if (key == Qt::Key_Space) QTreeWidget::keyPressEvent(event);
+  event->accept();
+  emit KeyDown(key, event->modifiers());
+}

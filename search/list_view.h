@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The report-style list of both windows: rows of a text and sub-items 1 to 3 under column
-// headers, a hit test, one selected row or none, and a press signal for every mouse button.
+// headers, a hit test, one selected row or none, a press signal for every mouse button and a key
+// signal for the keys that act on a row.
 //
 //   ListView lvw({{"名称", 6500}, {"类型", 700}, {"url", 0}}, this);
 //   const int row = lvw.Add();
@@ -42,19 +43,39 @@ class ListView final : public QTreeWidget {
   // Selects `row`, or leaves no row selected when given none.
   void SetSelectedItem(std::optional<int> row);
   std::optional<int> SelectedItem() const;
+  // The row the keyboard is on (arrows, Home, End move it), or none.
+  std::optional<int> CurrentItem() const;
+  // Where a menu for `row` opens from the keyboard: the left end of the row's lower edge, in
+  // screen coordinates.
+  QPoint MenuPosition(int row) const;
+
+  // While busy, the list tells assistive technology so (its accessible state), as one that is
+  // being filled. Set and cleared by the wait that fills it.
+  void SetBusy(bool busy);
+  bool IsBusy() const { return m_busy; }
+
+  // The keys that act on a row: the context-menu key and Shift+F10 (both sent as Qt::Key_Menu),
+  // Enter and Space.
+  static bool IsMenuKey(int key) { return key == Qt::Key_Menu; }
+  static bool IsEnterKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
 
  signals:
   // A press of any mouse button over the list, with the keys held and the position.
   void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, qreal x, qreal y);
+  // One of the keys that act on a row, with the keys held. The other keys keep their usual
+  // meaning and are not signalled; Space also selects the current row, as it always did.
+  void KeyDown(int key, Qt::KeyboardModifiers shift);
 
  protected:
   // The windows decide what a press selects; the list itself selects nothing on a press or a drag.
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   // The role a column's cells are kept in: the displayed text, or a role nothing shows.
   int Role(int column) const;
 
   std::vector<bool> m_unseen;  // by column: width 0
+  bool m_busy = false;
 };

@@ -1,15 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Both windows with real widgets over a catalogue on 127.0.0.1, walked as a user walks them. The
-// walks run offscreen (under Wine: on Windows' own platform); Pointer* runs on xcb under Xvfb,
-// where xdotool's input goes through the window system as a user's does.
+// walks run offscreen (under Wine: on Windows' own platform); Pointer* sends its input through the
+// window system as a user's goes: xdotool's on xcb under Xvfb, Windows' own under Wine.
 #include <gtest/gtest.h>
 
 #include <QtTest>
 #include <QtWidgets>
 #include <thread>
-#ifdef _WIN32  // two functions of user32, not windows.h, which defines frm1 as a number
+#ifdef _WIN32  // functions of user32, not windows.h, which defines frm1 as a number
 extern "C" __declspec(dllimport) int __stdcall OpenClipboard(void* owner);
 extern "C" __declspec(dllimport) int __stdcall CloseClipboard();
+extern "C" __declspec(dllimport) int __stdcall SetCursorPos(int x, int y);
+extern "C" __declspec(dllimport) void __stdcall mouse_event(unsigned long flags, unsigned long x,
+                                                            unsigned long y, unsigned long data,
+                                                            std::uintptr_t extra);
+extern "C" __declspec(dllimport) void __stdcall keybd_event(unsigned char key, unsigned char scan,
+                                                            unsigned long flags,
+                                                            std::uintptr_t extra);
 #endif
 
 #include "search/frm1.h"
@@ -34,12 +41,13 @@ bool During(const std::function<void()>& act, std::vector<std::function<bool()>>
   return steps.empty();
 }
 
-// A step for During: once a popup or modal widget of class `kind` shows, `act` runs on it.
+// A step for During: once a popup or modal widget of class `kind` shows and has the keyboard,
+// `act` runs on it.
 std::function<bool()> When(const char* kind, std::function<void(QWidget*)> act) {
   return [kind, act] {
     QWidget* w = QApplication::activePopupWidget();
     if (w == nullptr) w = QApplication::activeModalWidget();
-    if (w == nullptr || !w->inherits(kind) || !w->isVisible()) return false;
+    if (w == nullptr || !w->inherits(kind) || !w->isVisible() || !w->isActiveWindow()) return false;
     act(w);
     return true;
   };
@@ -81,6 +89,41 @@ QString Spoken(QObject* object, int row = -1, int column = 0) {
   return spoken->tableInterface()->cellAt(row, column)->text(QAccessible::Name);
 }
 
+// A key as a user types it, through the window system: its name for xdotool, and Windows'
+// virtual keys for it, a modifier (or 0) and the key.
+struct SystemKey {
+  const char* name;
+  unsigned char modifier, key;
+};
+constexpr SystemKey kDown{"Down", 0, 0x28}, kMenuKey{"Menu", 0, 0x5D},
+    kShiftF10{"shift+F10", 0x10, 0x79}, kAltF4{"alt+F4", 0x12, 0x73};
+
+// Types `keys` in turn.
+void TypeThroughSystem(std::initializer_list<SystemKey> keys) {
+#ifdef _WIN32
+  for (const SystemKey& k : keys) {
+    for (const unsigned char key : {k.modifier, k.key})
+      if (key != 0) keybd_event(key, 0, 0, 0);
+    for (const unsigned char key : {k.key, k.modifier})
+      if (key != 0) keybd_event(key, 0, 2 /* KEYEVENTF_KEYUP */, 0);
+  }
+#else
+  QStringList names = {"key"};
+  for (const SystemKey& k : keys) names << k.name;
+  EXPECT_TRUE(QProcess::startDetached("xdotool", names));
+#endif
+}
+
+void ClickThroughSystem(QPoint at) {
+#ifdef _WIN32
+  SetCursorPos(at.x(), at.y());
+  mouse_event(2 /* MOUSEEVENTF_LEFTDOWN */, 0, 0, 0, 0), mouse_event(4 /* LEFTUP */, 0, 0, 0, 0);
+#else
+  EXPECT_TRUE(QProcess::startDetached(
+      "xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"}));
+#endif
+}
+
 bool Centred(QWidget* w) {
   return (w->frameGeometry().center() - w->screen()->availableGeometry().center())
              .manhattanLength() <= 8;
@@ -117,30 +160,57 @@ std::map<std::string, Responder> Catalogue(std::atomic<int>& ticks,
           {"", Page("<html>no redirect here</html>")}};
 }
 
-// Presses a row, chooses `item` in the menu, whose items it adds to `items`, and runs `act` in the
-// detail window, which it then closes. True when the menu, and the detail window for `act`, showed.
-bool Menu(ListView* list, int row, const QString& item, Qt::MouseButton button, QStringList& items,
+QPoint g_menuAt;  // where the last menu Menu answered opened
+
+// Runs `open`, chooses `item` in the menu it opens (none when `item` is empty), whose names it adds
+// to `items`, and runs `act` in the detail window, which it then closes. True when the menu, and
+// the detail window for `act`, showed.
+bool Menu(const std::function<void()>& open, const QString& item, QStringList& items,
           const std::function<void(QWidget*, ListView*)>& act = {}) {
-  std::vector steps = {When("QMenu", [&](QWidget* menu) {
-    QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(menu);
-    items << spoken->text(QAccessible::Name);
-    for (int i = 0; i < spoken->childCount(); ++i)
-      items << spoken->child(i)->text(QAccessible::Name);
-    // Clicked from a timer of its own: the detail window opens inside the click.
-    const QList<QAction*> actions = menu->actions();
-    const auto chosen =
-        std::find_if(actions.begin(), actions.end(), [&](QAction* a) { return a->text() == item; });
-    if (chosen == actions.end()) return ADD_FAILURE() << "no menu entry " << item.toStdString();
-    const QPoint at = static_cast<QMenu*>(menu)->actionGeometry(*chosen).center();
-    QTimer::singleShot(0, menu, [menu, at] { QTest::mouseClick(menu, Qt::LeftButton, {}, at); });
-  })};
+  std::vector<std::function<bool()>> steps;
+  if (!item.isEmpty()) {
+    steps.push_back(When("QMenu", [&](QWidget* menu) {
+      QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(menu);
+      items << spoken->text(QAccessible::Name);
+      for (int i = 0; i < spoken->childCount(); ++i)
+        items << spoken->child(i)->text(QAccessible::Name);
+      g_menuAt = menu->pos();
+      // Clicked from a timer of its own: the detail window opens inside the click.
+      const QList<QAction*> actions = menu->actions();
+      const auto chosen = std::find_if(actions.begin(), actions.end(),
+                                       [&](QAction* a) { return a->text() == item; });
+      if (chosen == actions.end()) return ADD_FAILURE() << "no menu entry " << item.toStdString();
+      const QPoint at = static_cast<QMenu*>(menu)->actionGeometry(*chosen).center();
+      QTimer::singleShot(0, menu, [menu, at] { QTest::mouseClick(menu, Qt::LeftButton, {}, at); });
+    }));
+  }
   if (act) {
     steps.push_back(When("frm2", [&](QWidget* detail) {
       act(detail, detail->findChild<ListView*>("lvw"));
       detail->close();
     }));
   }
-  return During([&] { PressRow(list, row, button, Qt::ShiftModifier); }, steps);
+  return During(open, steps);
+}
+
+// A press of `button` with Shift held on row `row` of `list`, for Menu.
+std::function<void()> Press(ListView* list, int row, Qt::MouseButton button) {
+  return [=] { PressRow(list, row, button, Qt::ShiftModifier); };
+}
+
+// Keys pressed in turn on `list`, for Menu and MessageDuring.
+std::function<void()> Keys(ListView* list,
+                           std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> keys) {
+  return [=] {
+    for (const auto& [key, held] : keys) QTest::keyClick(list, key, held);
+  };
+}
+
+// What shows of a wait: the cursor over the windows, and `list`'s state to a screen reader.
+QString Shown(ListView* list) {
+  const QCursor* cursor = QApplication::overrideCursor();
+  return QString(cursor != nullptr && cursor->shape() == Qt::WaitCursor ? "wait" : "arrow") +
+         (QAccessible::queryAccessibleInterface(list)->state().busy ? ", busy" : "");
 }
 
 TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
@@ -157,7 +227,8 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   };
   // Start: centred, its texts in place, the focus in the keyword box; Enter does not search.
   window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   EXPECT_TRUE(Centred(&window));
   auto* label = window.findChild<QLabel*>("Label1");
   EXPECT_EQ(window.windowTitle() + label->font().family(), "Quillon宋体");
@@ -194,84 +265,111 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
 
   // Any button on a row selects it and opens the menu; "取消" keeps the selection.
   QStringList items;
-  EXPECT_TRUE(Menu(lvw, 2, "取消", Qt::LeftButton, items) &&
-              Menu(lvw, 3, "取消", Qt::MiddleButton, items));
+  EXPECT_TRUE(Menu(Press(lvw, 2, Qt::LeftButton), "取消", items) &&
+              Menu(Press(lvw, 3, Qt::MiddleButton), "取消", items));
   EXPECT_EQ(items, (QStringList{"右键菜单", "资源详情", "取消", "右键菜单", "资源详情", "取消"}));
   EXPECT_EQ(lvw->SelectedItem(), 3);
-  // A press beside the rows selects nothing, leaves no row current and opens no menu.
+  // A press beside the rows selects nothing, leaves no row current and opens no menu; then no
+  // key acts. With a current row, the menu key and Shift+F10 open the menu at that row, wherever
+  // the pointer is.
   PressRow(lvw, -1, Qt::RightButton);
   EXPECT_EQ(lvw->SelectedItem(), std::nullopt);
   EXPECT_EQ(lvw->currentItem(), nullptr);
+  const auto none = Qt::NoModifier;
+  Menu(Keys(lvw, {{Qt::Key_Menu, none}, {Qt::Key_F10, Qt::ShiftModifier}, {Qt::Key_Return, none}}),
+       "取消", items, [](auto, auto) {});
+  EXPECT_EQ(items.size(), 6);
   EXPECT_EQ(server.Count("/entry/"), 0);
+  QCursor::setPos(0, 0);
+  EXPECT_TRUE(Menu(Keys(lvw, {{Qt::Key_Down, none}, {Qt::Key_Down, none}, {Qt::Key_Menu, none}}),
+                   "取消", items));
+  EXPECT_EQ(g_menuAt,
+            lvw->viewport()->mapToGlobal(lvw->visualItemRect(lvw->topLevelItem(1)).bottomLeft()));
+  EXPECT_TRUE(
+      Menu(Keys(lvw, {{Qt::Key_Down, none}, {Qt::Key_F10, Qt::ShiftModifier}}), "取消", items));
+  EXPECT_EQ(lvw->SelectedItem(), 2);
 
-  // "资源详情" shows the links of the row, loaded before the window appears.
+  // Enter on a row does what "资源详情" does: the links of the row, loaded before the window
+  // appears, whose list takes the first key.
   clipboard->setText("before");
   ListView* links = nullptr;
-  Menu(lvw, 0, "资源详情", Qt::RightButton, items, [&](QWidget* detail, ListView* list) {
-    links = list;
-    EXPECT_EQ(links->currentItem(), nullptr) << "no row looks selected";
-    EXPECT_TRUE(Centred(detail));
-    EXPECT_EQ(detail->minimumSize(), detail->maximumSize());
-    EXPECT_EQ(links->font().family(), "宋体");
-    EXPECT_EQ(Column(links, -1).join(" "), "名称433 大小100 类型47 url0");
-    EXPECT_EQ(Column(links, 0).mid(0, 2),
-              (QStringList{"【点击复制链接】a.avi", "【点击复制链接】b &amp; <b>c</b>.mkv"}));
-    EXPECT_EQ(Column(links, 2), QStringList(6, "电驴"));
-    EXPECT_EQ(links->SubItem(0, 3), "link/abc_1/0/");
-    EXPECT_EQ(QStringList({Spoken(detail), Spoken(links), Spoken(links, 0, 3)}),
-              QStringList({"资源详情", "资源链接", ""}));
-    EXPECT_EQ(links->visualRect(links->model()->index(0, 0)).left(), 0) << "rows not indented";
-    QTest::keyClick(links, Qt::Key_Escape);
-    EXPECT_TRUE(detail->isVisible()) << "Escape does not close the window";
+  Menu(Keys(lvw, {{Qt::Key_Home, none}, {Qt::Key_Enter, none}}), "", items,
+       [&](QWidget* detail, ListView* list) {
+         links = list;
+         EXPECT_EQ(QApplication::focusWidget(), links);
+         EXPECT_EQ(links->currentItem(), nullptr) << "no row looks selected";
+         EXPECT_TRUE(Centred(detail));
+         EXPECT_EQ(detail->minimumSize(), detail->maximumSize());
+         EXPECT_EQ(links->font().family(), "宋体");
+         EXPECT_EQ(Column(links, -1).join(" "), "名称433 大小100 类型47 url0");
+         EXPECT_EQ(Column(links, 0).mid(0, 2),
+                   (QStringList{"【点击复制链接】a.avi", "【点击复制链接】b &amp; <b>c</b>.mkv"}));
+         EXPECT_EQ(Column(links, 2), QStringList(6, "电驴"));
+         EXPECT_EQ(links->SubItem(0, 3), "link/abc_1/0/");
+         EXPECT_EQ(QStringList({Spoken(detail), Spoken(links), Spoken(links, 0, 3)}),
+                   QStringList({"资源详情", "资源链接", ""}));
+         EXPECT_EQ(links->visualRect(links->model()->index(0, 0)).left(), 0) << "rows not indented";
+         QTest::keyClick(links, Qt::Key_Escape);
+         EXPECT_TRUE(detail->isVisible()) << "Escape does not close the window";
 
-    // Beside the rows: nothing; a row without a redirect, or a clipboard that another program
-    // holds: nothing said, the clipboard as it was.
-    const auto pressesThatCopyNothing = [&] {
-      PressRow(links, -1, Qt::LeftButton);
-      PressRow(links, 1, Qt::LeftButton);
-      EXPECT_EQ(links->SelectedItem(), 1);
+         // Enter and Space before any row is current, or a press beside the rows: nothing; a row
+         // without a redirect, or a clipboard that another program holds: nothing said, the
+         // clipboard as it was.
+         const auto pressesThatCopyNothing = [&] {
+           Keys(links, {{Qt::Key_Return, none}, {Qt::Key_Space, none}})();
+           PressRow(links, -1, Qt::LeftButton);
+           PressRow(links, 1, Qt::LeftButton);
+           EXPECT_EQ(links->SelectedItem(), 1);
 #ifdef _WIN32  // Windows lets another program hold the clipboard open
-      std::atomic<bool> held = false;
-      const std::jthread other([&held](std::stop_token stop) {
-        OpenClipboard(nullptr), held = true;
-        while (!stop.stop_requested()) std::this_thread::sleep_for(10ms);
-        CloseClipboard();
-      });
-      while (!held) std::this_thread::sleep_for(1ms);
+           std::atomic<bool> held = false;
+           const std::jthread other([&held](std::stop_token stop) {
+             OpenClipboard(nullptr), held = true;
+             while (!stop.stop_requested()) std::this_thread::sleep_for(10ms);
+             CloseClipboard();
+           });
+           while (!held) std::this_thread::sleep_for(1ms);
 #else  // X11 lets one take the selection back at once, until `other` goes
       const QObject other;
       QObject::connect(clipboard, &QClipboard::dataChanged, &other, [&] {
         if (clipboard->text() != "before") clipboard->setText("before");
       });
 #endif
-      PressRow(links, 0, Qt::LeftButton);
-    };
-    EXPECT_EQ(MessageDuring(pressesThatCopyNothing), "");
-    EXPECT_EQ(server.Count("/link/abc_1/"), 2);
+           PressRow(links, 0, Qt::LeftButton);
+         };
+         EXPECT_EQ(MessageDuring(pressesThatCopyNothing), "");
+         EXPECT_EQ(server.Count("/link/abc_1/"), 2);
 #ifdef _WIN32  // a held clipboard refuses Quillon's text, and reads back empty once let go
-    const QString leftOnClipboard = "";
+         const QString leftOnClipboard = "";
 #else
     const QString leftOnClipboard = "before";
 #endif
-    EXPECT_EQ(clipboard->text(), leftOnClipboard);
-    // Any button, with keys held, copies the final link and confirms.
-    for (const auto button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
-      clipboard->setText("before");
-      EXPECT_EQ(MessageDuring([&] { PressRow(links, 0, button, Qt::ControlModifier); }),
-                "提示: 链接已复制到剪切板 [确定]");
-      EXPECT_EQ(clipboard->text(),
-                "ed2k://|file|a.avi|734003200|0123456789ABCDEF0123456789ABCDEF|/");
-    }
-    // Closed while a copy waits on a link page that never comes: the copy is abandoned.
-    const QDeadlineTimer soon(5s);
-    During([&] { EXPECT_EQ(MessageDuring([&] { PressRow(links, 3, Qt::LeftButton); }), ""); },
-           {Asked(server, "/link/abc_1/3/", [detail] { detail->close(); })});
-    EXPECT_FALSE(soon.hasExpired()) << "long before the server would have answered";
-    EXPECT_FALSE(detail->isVisible());
-    EXPECT_EQ(clipboard->text().left(4), "ed2k");
-  });
+         EXPECT_EQ(clipboard->text(), leftOnClipboard);
+         // Any button, with keys held, and Enter and Space on the current row copy the final link
+         // and confirm.
+         std::vector<std::function<void()>> copies = {
+             Keys(links, {{Qt::Key_End, none}, {Qt::Key_Home, none}, {Qt::Key_Return, none}}),
+             Keys(links, {{Qt::Key_Space, none}})};
+         for (const auto button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
+           copies.push_back([=] { PressRow(links, 0, button, Qt::ControlModifier); });
+         for (const auto& copy : copies) {
+           clipboard->setText("before");
+           EXPECT_EQ(MessageDuring(copy), "提示: 链接已复制到剪切板 [确定]");
+           EXPECT_EQ(clipboard->text(),
+                     "ed2k://|file|a.avi|734003200|0123456789ABCDEF0123456789ABCDEF|/");
+         }
+         // Closed while a copy waits on a link page that never comes: the copy is abandoned. The
+         // wait shows while it lasts, and only then.
+         const QDeadlineTimer soon(5s);
+         QString shown;
+         During([&] { EXPECT_EQ(MessageDuring([&] { PressRow(links, 3, Qt::LeftButton); }), ""); },
+                {Asked(server, "/link/abc_1/3/", [&] { shown = Shown(links), detail->close(); })});
+         EXPECT_FALSE(soon.hasExpired()) << "long before the server would have answered";
+         EXPECT_EQ(shown + " then " + Shown(links), "wait, busy then arrow");
+         EXPECT_FALSE(detail->isVisible());
+         EXPECT_EQ(clipboard->text().left(4), "ed2k");
+       });
   // Reopened for another row, the window holds only that row's links.
-  Menu(lvw, 1, "资源详情", Qt::RightButton, items, [](QWidget*, ListView* list) {
+  Menu(Press(lvw, 1, Qt::RightButton), "资源详情", items, [](QWidget*, ListView* list) {
     EXPECT_EQ(Column(list, 0), QStringList{"【点击复制链接】only-b.mkv"});
   });
   ASSERT_NE(links, nullptr);
@@ -279,12 +377,18 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   EXPECT_EQ(server.Count("/entry/"), 2);
 
   // Closed while the detail window loads an entry page the server holds: at once, and no detail
-  // window appears; shown again, the window works as before.
+  // window appears; the row's list shows the wait meanwhile. Shown again, the window works as
+  // before.
   QApplication::setQuitOnLastWindowClosed(false);
   const QDeadlineTimer loading(5s);
-  During([&] { EXPECT_FALSE(Menu(lvw, 2, "资源详情", Qt::RightButton, items, [](auto, auto) {})); },
-         {Asked(server, "/entry/e5/", [&window] { window.close(); })});
+  QString shown;
+  During(
+      [&] {
+        EXPECT_FALSE(Menu(Press(lvw, 2, Qt::RightButton), "资源详情", items, [](auto, auto) {}));
+      },
+      {Asked(server, "/entry/e5/", [&] { shown = Shown(lvw), window.close(); })});
   EXPECT_FALSE(loading.hasExpired()) << "long before the server would have answered";
+  EXPECT_EQ(shown + " then " + Shown(lvw), "wait, busy then arrow");
   EXPECT_FALSE(window.isVisible());
   window.show();
 
@@ -299,9 +403,10 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   const QDeadlineTimer soon(5s);
   During([&] { Search("hold"); }, {Asked(server, "/search/entry/?query=hold&flag=1-1&page=3", [&] {
-           QTest::keyClick(txtSearch, Qt::Key_F4, Qt::AltModifier);
+           shown = Shown(lvw), QTest::keyClick(txtSearch, Qt::Key_F4, Qt::AltModifier);
          })});
   EXPECT_FALSE(soon.hasExpired()) << "long before the server would have answered";
+  EXPECT_EQ(shown + " then " + Shown(lvw), "wait, busy then arrow");
   EXPECT_EQ(lvw->Count(), 0);
   EXPECT_FALSE(window.isVisible());
 }
@@ -326,38 +431,60 @@ TEST(WindowsTest, ClosedWhileTheProxyScriptOrTheNameNeverComes) {
   }
 }
 
-// A catalogue that never answers, and a click through the X server halfway through the first
-// page: the search ends empty and silent, and only then is the click handled.
+// A catalogue that never answers, and a click through the window system halfway through the first
+// page: the search ends empty and silent, and only then is the click handled. Then the keys through
+// the window system: the menu key and Shift+F10 open the menu at the current row.
 TEST(PointerTest, AClickWaitsForTheSearchInFlight) {
-  TestServer silent({{"/search/entry/", Silent()}});
+  TestServer server({{"/search/entry/", [](Connection& c, const Request& r) {
+                        if (r.Target().find("query=rows") == std::string::npos)
+                          return Silent()(c, r);
+                        Page(ReadTestData("results_page1.html"))(c, r);
+                      }}});
   std::atomic<int> fetches = 0;
-  frm1 window(silent.Url(), [&](const std::string& url) {
+  frm1 window(server.Url(), [&](const std::string& url) {
     ++fetches;
     return Module1::FetchPage(url, false, {1s, 1s, 1024, 10s, 1u << 20});
   });
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   auto* cmbSearch = window.findChild<QPushButton*>("cmbSearch");
-  const QPoint at = cmbSearch->mapToGlobal(cmbSearch->rect().center());
+  auto* txtSearch = window.findChild<QLineEdit*>("txtSearch");
+  ListView* lvw = window.findChild<ListView*>("lvw");
   QTimer::singleShot(500ms, [&] {
     EXPECT_EQ(fetches, 1);
-    const QStringList click = {"mousemove", QString::number(at.x()), QString::number(at.y()),
-                               "click", "1"};
-    EXPECT_TRUE(QProcess::startDetached("xdotool", click));
+    ClickThroughSystem(cmbSearch->mapToGlobal(cmbSearch->rect().center()));
   });
-  window.findChild<QLineEdit*>("txtSearch")->setText("silent");
+  txtSearch->setText("silent");
   EXPECT_EQ(MessageDuring([&] {
               QTest::mouseClick(cmbSearch, Qt::LeftButton);  // returns when the search has ended
               EXPECT_EQ(fetches, 4) << "the click was handled while the search ran";
-              EXPECT_EQ(window.findChild<ListView*>("lvw")->Count(), 0);
+              EXPECT_EQ(lvw->Count(), 0);
+              EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait ended in failure";
               EXPECT_TRUE(QTest::qWaitFor([&] { return fetches == 8; }, 15000)) << "click lost";
             }),
             "");
-  // But Alt+F4, a close request, goes through the X server and ends a search at once.
-  QApplication::setQuitOnLastWindowClosed(false);
+  txtSearch->setText("rows");
+  QTest::mouseClick(cmbSearch, Qt::LeftButton);
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-  QTimer::singleShot(500ms, [] { QProcess::startDetached("xdotool", {"key", "alt+F4"}); });
+  lvw->setFocus();
+  for (const SystemKey& key : {kMenuKey, kShiftF10}) {
+    QPoint at;
+    const auto type = [&] {
+      TypeThroughSystem({kDown, key});
+      (void)QTest::qWaitFor([&] { return !at.isNull(); });
+    };
+    EXPECT_TRUE(
+        During(type, {When("QMenu", [&](QWidget* menu) { at = menu->pos(), menu->close(); })}))
+        << key.name;
+    EXPECT_EQ(at,
+              lvw->viewport()->mapToGlobal(lvw->visualItemRect(lvw->currentItem()).bottomLeft()));
+  }
+  EXPECT_EQ(lvw->SelectedItem(), 2) << "the focus made the first row current";
+  // But Alt+F4, a close request, goes through the window system and ends a search at once.
+  QApplication::setQuitOnLastWindowClosed(false);
+  txtSearch->setText("silent");
+  QTimer::singleShot(500ms, [] { TypeThroughSystem({kAltF4}); });
   const QDeadlineTimer soon(5s);
   QTest::mouseClick(cmbSearch, Qt::LeftButton);
   EXPECT_GT(soon.remainingTime(), 3000) << "long before the four pages' limits end the search";
