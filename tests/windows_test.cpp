@@ -198,12 +198,9 @@ std::function<void()> Press(ListView* list, int row, Qt::MouseButton button) {
   return [=] { PressRow(list, row, button, Qt::ShiftModifier); };
 }
 
-// Keys pressed in turn on `list`, for Menu and MessageDuring.
-std::function<void()> Keys(ListView* list,
-                           std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> keys) {
-  return [=] {
-    for (const auto& [key, held] : keys) QTest::keyClick(list, key, held);
-  };
+// Keys pressed in turn on `list` ("Down, Shift+F10"), for Menu and MessageDuring.
+std::function<void()> Keys(ListView* list, const char* keys) {
+  return [=] { QTest::keySequence(list, QKeySequence(keys)); };
 }
 
 // What shows of a wait: the cursor over the windows, and `list`'s state to a screen reader.
@@ -275,99 +272,93 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   PressRow(lvw, -1, Qt::RightButton);
   EXPECT_EQ(lvw->SelectedItem(), std::nullopt);
   EXPECT_EQ(lvw->currentItem(), nullptr);
-  const auto none = Qt::NoModifier;
-  Menu(Keys(lvw, {{Qt::Key_Menu, none}, {Qt::Key_F10, Qt::ShiftModifier}, {Qt::Key_Return, none}}),
-       "取消", items, [](auto, auto) {});
+  Menu(Keys(lvw, "Menu, Shift+F10, Return"), "取消", items, [](auto, auto) {});
   EXPECT_EQ(items.size(), 6);
   EXPECT_EQ(server.Count("/entry/"), 0);
   QCursor::setPos(0, 0);
-  EXPECT_TRUE(Menu(Keys(lvw, {{Qt::Key_Down, none}, {Qt::Key_Down, none}, {Qt::Key_Menu, none}}),
-                   "取消", items));
+  EXPECT_TRUE(Menu(Keys(lvw, "Down, Down, Menu"), "取消", items));
   EXPECT_EQ(g_menuAt,
             lvw->viewport()->mapToGlobal(lvw->visualItemRect(lvw->topLevelItem(1)).bottomLeft()));
-  EXPECT_TRUE(
-      Menu(Keys(lvw, {{Qt::Key_Down, none}, {Qt::Key_F10, Qt::ShiftModifier}}), "取消", items));
+  EXPECT_TRUE(Menu(Keys(lvw, "Down, Shift+F10"), "取消", items));
   EXPECT_EQ(lvw->SelectedItem(), 2);
 
   // Enter on a row does what "资源详情" does: the links of the row, loaded before the window
   // appears, whose list takes the first key.
   clipboard->setText("before");
   ListView* links = nullptr;
-  Menu(Keys(lvw, {{Qt::Key_Home, none}, {Qt::Key_Enter, none}}), "", items,
-       [&](QWidget* detail, ListView* list) {
-         links = list;
-         EXPECT_EQ(QApplication::focusWidget(), links);
-         EXPECT_EQ(links->currentItem(), nullptr) << "no row looks selected";
-         EXPECT_TRUE(Centred(detail));
-         EXPECT_EQ(detail->minimumSize(), detail->maximumSize());
-         EXPECT_EQ(links->font().family(), "宋体");
-         EXPECT_EQ(Column(links, -1).join(" "), "名称433 大小100 类型47 url0");
-         EXPECT_EQ(Column(links, 0).mid(0, 2),
-                   (QStringList{"【点击复制链接】a.avi", "【点击复制链接】b &amp; <b>c</b>.mkv"}));
-         EXPECT_EQ(Column(links, 2), QStringList(6, "电驴"));
-         EXPECT_EQ(links->SubItem(0, 3), "link/abc_1/0/");
-         EXPECT_EQ(QStringList({Spoken(detail), Spoken(links), Spoken(links, 0, 3)}),
-                   QStringList({"资源详情", "资源链接", ""}));
-         EXPECT_EQ(links->visualRect(links->model()->index(0, 0)).left(), 0) << "rows not indented";
-         QTest::keyClick(links, Qt::Key_Escape);
-         EXPECT_TRUE(detail->isVisible()) << "Escape does not close the window";
+  Menu(Keys(lvw, "Home, Enter"), "", items, [&](QWidget* detail, ListView* list) {
+    links = list;
+    EXPECT_EQ(QApplication::focusWidget(), links);
+    EXPECT_EQ(links->currentItem(), nullptr) << "no row looks selected";
+    EXPECT_TRUE(Centred(detail));
+    EXPECT_EQ(detail->minimumSize(), detail->maximumSize());
+    EXPECT_EQ(links->font().family(), "宋体");
+    EXPECT_EQ(Column(links, -1).join(" "), "名称433 大小100 类型47 url0");
+    EXPECT_EQ(Column(links, 0).mid(0, 2),
+              (QStringList{"【点击复制链接】a.avi", "【点击复制链接】b &amp; <b>c</b>.mkv"}));
+    EXPECT_EQ(Column(links, 2), QStringList(6, "电驴"));
+    EXPECT_EQ(links->SubItem(0, 3), "link/abc_1/0/");
+    EXPECT_EQ(QStringList({Spoken(detail), Spoken(links), Spoken(links, 0, 3)}),
+              QStringList({"资源详情", "资源链接", ""}));
+    EXPECT_EQ(links->visualRect(links->model()->index(0, 0)).left(), 0) << "rows not indented";
+    QTest::keyClick(links, Qt::Key_Escape);
+    EXPECT_TRUE(detail->isVisible()) << "Escape does not close the window";
 
-         // Enter and Space before any row is current, or a press beside the rows: nothing; a row
-         // without a redirect, or a clipboard that another program holds: nothing said, the
-         // clipboard as it was.
-         const auto pressesThatCopyNothing = [&] {
-           Keys(links, {{Qt::Key_Return, none}, {Qt::Key_Space, none}})();
-           PressRow(links, -1, Qt::LeftButton);
-           PressRow(links, 1, Qt::LeftButton);
-           EXPECT_EQ(links->SelectedItem(), 1);
+    // Enter and Space before any row is current, or a press beside the rows: nothing; a row
+    // without a redirect, or a clipboard that another program holds: nothing said, the
+    // clipboard as it was.
+    const auto pressesThatCopyNothing = [&] {
+      Keys(links, "Return, Space")();
+      PressRow(links, -1, Qt::LeftButton);
+      PressRow(links, 1, Qt::LeftButton);
+      EXPECT_EQ(links->SelectedItem(), 1);
 #ifdef _WIN32  // Windows lets another program hold the clipboard open
-           std::atomic<bool> held = false;
-           const std::jthread other([&held](std::stop_token stop) {
-             OpenClipboard(nullptr), held = true;
-             while (!stop.stop_requested()) std::this_thread::sleep_for(10ms);
-             CloseClipboard();
-           });
-           while (!held) std::this_thread::sleep_for(1ms);
+      std::atomic<bool> held = false;
+      const std::jthread other([&held](std::stop_token stop) {
+        OpenClipboard(nullptr), held = true;
+        while (!stop.stop_requested()) std::this_thread::sleep_for(10ms);
+        CloseClipboard();
+      });
+      while (!held) std::this_thread::sleep_for(1ms);
 #else  // X11 lets one take the selection back at once, until `other` goes
       const QObject other;
       QObject::connect(clipboard, &QClipboard::dataChanged, &other, [&] {
         if (clipboard->text() != "before") clipboard->setText("before");
       });
 #endif
-           PressRow(links, 0, Qt::LeftButton);
-         };
-         EXPECT_EQ(MessageDuring(pressesThatCopyNothing), "");
-         EXPECT_EQ(server.Count("/link/abc_1/"), 2);
+      PressRow(links, 0, Qt::LeftButton);
+    };
+    EXPECT_EQ(MessageDuring(pressesThatCopyNothing), "");
+    EXPECT_EQ(server.Count("/link/abc_1/"), 2);
 #ifdef _WIN32  // a held clipboard refuses Quillon's text, and reads back empty once let go
-         const QString leftOnClipboard = "";
+    const QString leftOnClipboard = "";
 #else
     const QString leftOnClipboard = "before";
 #endif
-         EXPECT_EQ(clipboard->text(), leftOnClipboard);
-         // Any button, with keys held, and Enter and Space on the current row copy the final link
-         // and confirm.
-         std::vector<std::function<void()>> copies = {
-             Keys(links, {{Qt::Key_End, none}, {Qt::Key_Home, none}, {Qt::Key_Return, none}}),
-             Keys(links, {{Qt::Key_Space, none}})};
-         for (const auto button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
-           copies.push_back([=] { PressRow(links, 0, button, Qt::ControlModifier); });
-         for (const auto& copy : copies) {
-           clipboard->setText("before");
-           EXPECT_EQ(MessageDuring(copy), "提示: 链接已复制到剪切板 [确定]");
-           EXPECT_EQ(clipboard->text(),
-                     "ed2k://|file|a.avi|734003200|0123456789ABCDEF0123456789ABCDEF|/");
-         }
-         // Closed while a copy waits on a link page that never comes: the copy is abandoned. The
-         // wait shows while it lasts, and only then.
-         const QDeadlineTimer soon(5s);
-         QString shown;
-         During([&] { EXPECT_EQ(MessageDuring([&] { PressRow(links, 3, Qt::LeftButton); }), ""); },
-                {Asked(server, "/link/abc_1/3/", [&] { shown = Shown(links), detail->close(); })});
-         EXPECT_FALSE(soon.hasExpired()) << "long before the server would have answered";
-         EXPECT_EQ(shown + " then " + Shown(links), "wait, busy then arrow");
-         EXPECT_FALSE(detail->isVisible());
-         EXPECT_EQ(clipboard->text().left(4), "ed2k");
-       });
+    EXPECT_EQ(clipboard->text(), leftOnClipboard);
+    // Any button, with keys held, and Enter and Space on the current row copy the final link
+    // and confirm.
+    std::vector<std::function<void()>> copies = {Keys(links, "End, Home, Return"),
+                                                 Keys(links, "Space")};
+    for (const auto button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
+      copies.push_back([=] { PressRow(links, 0, button, Qt::ControlModifier); });
+    for (const auto& copy : copies) {
+      clipboard->setText("before");
+      EXPECT_EQ(MessageDuring(copy), "提示: 链接已复制到剪切板 [确定]");
+      EXPECT_EQ(clipboard->text(),
+                "ed2k://|file|a.avi|734003200|0123456789ABCDEF0123456789ABCDEF|/");
+    }
+    // Closed while a copy waits on a link page that never comes: the copy is abandoned. The
+    // wait shows while it lasts, and only then.
+    const QDeadlineTimer soon(5s);
+    QString shown;
+    During([&] { EXPECT_EQ(MessageDuring([&] { PressRow(links, 3, Qt::LeftButton); }), ""); },
+           {Asked(server, "/link/abc_1/3/", [&] { shown = Shown(links), detail->close(); })});
+    EXPECT_FALSE(soon.hasExpired()) << "long before the server would have answered";
+    EXPECT_EQ(shown + " then " + Shown(links), "wait, busy then arrow");
+    EXPECT_FALSE(detail->isVisible());
+    EXPECT_EQ(clipboard->text().left(4), "ed2k");
+  });
   // Reopened for another row, the window holds only that row's links.
   Menu(Press(lvw, 1, Qt::RightButton), "资源详情", items, [](QWidget*, ListView* list) {
     EXPECT_EQ(Column(list, 0), QStringList{"【点击复制链接】only-b.mkv"});

@@ -4,10 +4,8 @@
 // which libFuzzer reports as a crash, keeping the input.
 #include <unicode/ustring.h>
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <iterator>
 #include <map>
 
@@ -41,25 +39,6 @@ bool IsValidUtf8(std::string_view text) {
   if (Module1::DetectUtf8(body) && IsValidUtf8(body) && !body.starts_with("\xEF\xBB\xBF")) {
     Require(text == body, "a valid UTF-8 body is kept as it is");
   }
-}
-
-// The escaped keyword is the keyword's UTF-8, a lone surrogate read as U+FFFD, with every byte
-// but A-Z a-z 0-9 - . _ ~ written as %XX in uppercase digits.
-[[maybe_unused]] void Query(std::string_view input) {
-  std::u16string keyword(input.size() / 2, u'\0');
-  std::memcpy(keyword.data(), input.data(), keyword.size() * 2);
-  std::string utf8(keyword.size() * 3, '\0'), expected;
-  int32_t length = 0;
-  UErrorCode error = U_ZERO_ERROR;
-  u_strToUTF8WithSub(utf8.data(), static_cast<int32_t>(utf8.size()), &length, keyword.data(),
-                     static_cast<int32_t>(keyword.size()), 0xFFFD, nullptr, &error);
-  for (const unsigned char c : utf8.substr(0, static_cast<size_t>(length))) {
-    char escape[4];
-    std::snprintf(escape, sizeof escape, "%%%02X", c);
-    const bool unreserved = (c < 0x80 && std::isalnum(c)) || (c && std::strchr("-._~", c));
-    expected += unreserved ? std::string(1, static_cast<char>(c)) : escape;
-  }
-  Require(Module1::PercentEncodeQuery(keyword) == expected, "the keyword's UTF-8, escaped");
 }
 
 // Every text a row takes from the page is a run of the page's text without line feeds.
