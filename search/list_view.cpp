@@ -2,6 +2,7 @@
 #include "search/list_view.h"
 
 #include <QAccessible>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -166,11 +167,22 @@ void ListView::mouseMoveEvent(QMouseEvent* event) { event->accept(); }
 void ListView::keyPressEvent(QKeyEvent* event) {
   int key = event->key();
   if (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) key = Qt::Key_Menu;
-  if (!IsMenuKey(key) && !IsEnterKey(key) && key != Qt::Key_Space) {
+  // The context-menu key itself comes as a context-menu request too, which opens the menu.
+  if (event->key() == Qt::Key_Menu ||
+      (!IsMenuKey(key) && !IsEnterKey(key) && key != Qt::Key_Space)) {
     QTreeWidget::keyPressEvent(event);
     return;
   }
   if (key == Qt::Key_Space) QTreeWidget::keyPressEvent(event);
   event->accept();
   emit KeyDown(key, event->modifiers());
+}
+
+void ListView::contextMenuEvent(QContextMenuEvent* event) {
+  if (event->reason() != QContextMenuEvent::Keyboard) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  emit KeyDown(Qt::Key_Menu, event->modifiers());
 }

@@ -54,8 +54,8 @@ class ListView final : public QTreeWidget {
   void SetBusy(bool busy);
   bool IsBusy() const { return m_busy; }
 
-  // The keys that act on a row: the context-menu key and Shift+F10 (both sent as Qt::Key_Menu),
-  // Enter and Space.
+  // The keys that act on a row: the context-menu key and Shift+F10 (both signalled as
+  // Qt::Key_Menu), Enter and Space.
   static bool IsMenuKey(int key) { return key == Qt::Key_Menu; }
   static bool IsEnterKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
 
@@ -71,6 +71,10 @@ class ListView final : public QTreeWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  // The keyboard's context-menu request, signalled as Qt::Key_Menu. The window systems send it for
+  // the context-menu key (which then comes as a key press too, left alone) and Windows for
+  // Shift+F10 (which then comes as no key press); elsewhere Shift+F10 is a key press.
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   // The role a column's cells are kept in: the displayed text, or a role nothing shows.

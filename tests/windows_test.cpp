@@ -203,6 +203,13 @@ std::function<void()> Keys(ListView* list, const char* keys) {
   return [=] { QTest::keySequence(list, QKeySequence(keys)); };
 }
 
+// The context-menu key on `list` as the window systems deliver it: a keyboard context-menu request
+// (the key press that may come with it does nothing).
+void MenuKey(ListView* list) {
+  QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+  QApplication::sendEvent(list, &request);
+}
+
 // What shows of a wait: the cursor over the windows, and `list`'s state to a screen reader.
 QString Shown(ListView* list) {
   const QCursor* cursor = QApplication::overrideCursor();
@@ -272,11 +279,12 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   PressRow(lvw, -1, Qt::RightButton);
   EXPECT_EQ(lvw->SelectedItem(), std::nullopt);
   EXPECT_EQ(lvw->currentItem(), nullptr);
-  Menu(Keys(lvw, "Menu, Shift+F10, Return"), "取消", items, [](auto, auto) {});
+  Menu([&] { MenuKey(lvw), Keys(lvw, "Menu, Shift+F10, Return")(); }, "取消", items,
+       [](auto, auto) {});
   EXPECT_EQ(items.size(), 6);
   EXPECT_EQ(server.Count("/entry/"), 0);
   QCursor::setPos(0, 0);
-  EXPECT_TRUE(Menu(Keys(lvw, "Down, Down, Menu"), "取消", items));
+  EXPECT_TRUE(Menu([&] { Keys(lvw, "Down, Down")(), MenuKey(lvw); }, "取消", items));
   EXPECT_EQ(g_menuAt,
             lvw->viewport()->mapToGlobal(lvw->visualItemRect(lvw->topLevelItem(1)).bottomLeft()));
   EXPECT_TRUE(Menu(Keys(lvw, "Down, Shift+F10"), "取消", items));
@@ -288,7 +296,7 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   ListView* links = nullptr;
   Menu(Keys(lvw, "Home, Enter"), "", items, [&](QWidget* detail, ListView* list) {
     links = list;
-    EXPECT_EQ(QApplication::focusWidget(), links);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == links; }));
     EXPECT_EQ(links->currentItem(), nullptr) << "no row looks selected";
     EXPECT_TRUE(Centred(detail));
     EXPECT_EQ(detail->minimumSize(), detail->maximumSize());
@@ -478,7 +486,7 @@ TEST(PointerTest, AClickWaitsForTheSearchInFlight) {
   QTimer::singleShot(500ms, [] { TypeThroughSystem({kAltF4}); });
   const QDeadlineTimer soon(5s);
   QTest::mouseClick(cmbSearch, Qt::LeftButton);
-  EXPECT_GT(soon.remainingTime(), 3000) << "long before the four pages' limits end the search";
+  EXPECT_GT(soon.remainingTime(), 1500) << "before the four pages' limits would end the search";
   EXPECT_FALSE(window.isVisible());
 }
 
