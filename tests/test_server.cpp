@@ -36,7 +36,7 @@ void StartSockets() {
 
 void SetVariable(const char* name, const std::string& value) { _putenv_s(name, value.c_str()); }
 
-// Internet Options: the binary record WinHTTP reads, and the plain values the dialog writes too.
+// Internet Options: the binary record WinHTTP reads.
 void WriteSystemProxy(const SystemProxy& s) {
   SetVariable("no_proxy", ""), SetVariable("NO_PROXY", "");
   std::string proxy;
@@ -52,23 +52,13 @@ void WriteSystemProxy(const SystemProxy& s) {
        std::initializer_list<const std::string*>{&proxy, &bypass, &s.script})
     put(DWORD(text->size())), record += *text;
   record.append(32, '\0');
-  HKEY key;
-  RegCreateKeyExA(HKEY_CURRENT_USER,
-                  "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0, nullptr, 0,
-                  KEY_ALL_ACCESS, nullptr, &key, nullptr);
-  const DWORD enable = !proxy.empty();
-  RegSetValueExA(key, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable), 4);
-  for (const auto& [name, text] :
-       {std::pair{"ProxyServer", proxy}, {"ProxyOverride", bypass}, {"AutoConfigURL", s.script}})
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   DWORD(text.size() + 1));
   HKEY connections;
-  RegCreateKeyExA(key, "Connections", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &connections,
-                  nullptr);
+  RegCreateKeyExA(HKEY_CURRENT_USER,
+                  "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections", 0,
+                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &connections, nullptr);
   RegSetValueExA(connections, "DefaultConnectionSettings", 0, REG_BINARY,
                  reinterpret_cast<const BYTE*>(record.data()), DWORD(record.size()));
   RegCloseKey(connections);
-  RegCloseKey(key);
 }
 
 std::size_t HeapInUse() {  // the C runtime's heap, which malloc and operator new use
@@ -79,7 +69,6 @@ std::size_t HeapInUse() {  // the C runtime's heap, which malloc and operator ne
   }
   return used;
 }
-int HeldLookups() { return 0; }
 #else
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -128,9 +117,6 @@ void WriteSystemProxy(const SystemProxy& s) {
 }
 int Poll(pollfd* fds, nfds_t n, int timeout) { return poll(fds, n, timeout); }
 
-std::atomic<int> g_heldLookups = 0;
-int HeldLookups() { return g_heldLookups; }
-
 // Stands in for the C library's, as libcurl's resolver calls it.
 extern "C" int getaddrinfo(const char* node, const char* service, const addrinfo* hints,
                            addrinfo** found) {
@@ -138,9 +124,7 @@ extern "C" int getaddrinfo(const char* node, const char* service, const addrinfo
   static const auto real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "getaddrinfo"));
   if (node == nullptr || !std::string_view(node).ends_with(kNeverResolves))
     return real(node, service, hints, found);
-  ++g_heldLookups;
   std::this_thread::sleep_for(std::chrono::minutes(1));
-  --g_heldLookups;
   return EAI_AGAIN;
 }
 std::size_t HeapInUse() { return mallinfo2().uordblks; }
@@ -213,11 +197,6 @@ bool Connection::Send(std::string_view bytes) {
     }
   }
   return bytes.empty();
-}
-
-void Connection::ResetOnClose() {
-  const linger reset{1, 0};
-  setsockopt(socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
 }
 
 bool Connection::Pause(std::chrono::milliseconds duration) {

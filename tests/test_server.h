@@ -41,7 +41,6 @@ struct Connection {
   bool keepAlive = false;  // read another request when the responder is done
   bool Send(std::string_view bytes);
   bool Pause(std::chrono::milliseconds duration);  // false when the server is stopping
-  void ResetOnClose();                             // the close sends a reset, not a FIN
 };
 using Responder = std::function<void(Connection&, const Request&)>;
 
@@ -76,10 +75,8 @@ std::string ReadTestData(const std::string& name);
 std::string Unconnectable();
 
 // Names under this domain stand for a DNS server that never answers: each lookup is held for a
-// minute, far past every limit a test sets (on Linux; elsewhere they do not resolve). And the
-// number of such lookups being held now.
+// minute, far past every limit a test sets (on Linux; elsewhere they do not resolve).
 constexpr char kNeverResolves[] = ".never-resolves.test";
-int HeldLookups();
 
 // Proxy settings, written where the system keeps them (Internet Options; GNOME's keyfile) with no
 // no_proxy left in the environment. `http` may carry a login ("user:password@host:port").

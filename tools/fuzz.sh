@@ -13,14 +13,11 @@ seconds=${1:-60}
 install_missing_packages "${QUILLON_BUILD_PACKAGES[@]}" clang-14 libfuzzer-14-dev libclang-rt-14-dev
 cmake -S . -B build-fuzz -DQUILLON_FUZZ=ON -DQUILLON_WERROR=ON -DQUILLON_BUILD_GUI=OFF -DQUILLON_BUILD_TESTS=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
-targets=(decode_fuzzer extract_fuzzer differential_fuzzer pattern_fuzzer)
+targets=(differential_fuzzer)
 cmake --build build-fuzz -j "$(nproc)" --target "${targets[@]}"
 
 declare -A seeds=(
-  [decode_fuzzer]="tests/fuzz/corpus/decode tests/data"
-  [extract_fuzzer]="tests/fuzz/corpus/extract tests/data"
   [differential_fuzzer]="tests/fuzz/corpus/extract tests/data"
-  [pattern_fuzzer]="tests/fuzz/corpus/pattern"
 )
 for target in "${targets[@]}"; do
   corpus=build-fuzz/corpus/$target
