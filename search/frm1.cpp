@@ -127,12 +127,11 @@ void frm1::lvw_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, qreal x, qreal 
 // the pointer; Enter does what the menu's first entry does.
 void frm1::lvw_KeyDown(int key, Qt::KeyboardModifiers) {
   const std::optional<int> row = lvw->CurrentItem();
-  if (!row) return;
+  if (!row || (!ListView::IsMenuKey(key) && !ListView::IsEnterKey(key))) return;
+  lvw->SetSelectedItem(row);
   if (ListView::IsMenuKey(key)) {
-    lvw->SetSelectedItem(row);
     MouseDown->exec(lvw->MenuPosition(*row));
-  } else if (ListView::IsEnterKey(key)) {
-    lvw->SetSelectedItem(row);
+  } else {
     ResourceDetail_Click();
   }
 }
