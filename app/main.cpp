@@ -4,6 +4,7 @@
 #include <QIcon>
 
 #include "search/frm1.h"
+#include "search/qt_compat.h"
 #include "search/window_style.h"
 #include "web/module1.h"
 
@@ -20,6 +21,7 @@ QIcon ProgramIcon() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ScaleAsQt6();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quillon"));
   QApplication::setApplicationVersion(QStringLiteral(QUILLON_VERSION));

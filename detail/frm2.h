@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QDialog>
+#include <optional>
 #include <string>
 
 #include "web/page_source.h"

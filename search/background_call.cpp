@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "search/list_view.h"
+#include "search/qt_compat.h"
 #include "web/module1.h"
 
 namespace {
@@ -59,7 +60,7 @@ class InputHold final : public QObject {
  protected:
   bool eventFilter(QObject* receiver, QEvent* event) override {
     if (!IsInput(event->type())) return false;
-    m_held.emplace_back(receiver, event->clone());
+    m_held.emplace_back(receiver, CopyOfInput(*event));
     return true;
   }
 

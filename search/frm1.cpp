@@ -42,7 +42,7 @@ frm1::frm1(std::string siteBase, PageSource source)
   CreateMenu();
   // Without a title bar there is no close button: Alt+F4 closes the window itself, whatever the
   // window manager does with it.
-  auto* close = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F4), this);
+  auto* close = new QShortcut(QKeySequence(static_cast<int>(Qt::ALT) | Qt::Key_F4), this);
   connect(close, &QShortcut::activated, this, &QWidget::close);
   CenterOnScreen(this);
   txtSearch->setFocus(Qt::OtherFocusReason);

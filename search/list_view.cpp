@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include "search/qt_compat.h"
 #include "search/window_style.h"
 
 namespace {
@@ -159,7 +160,8 @@ void ListView::SetBusy(bool busy) {
 void ListView::mousePressEvent(QMouseEvent* event) {
   setFocus(Qt::MouseFocusReason);
   event->accept();
-  emit MouseDown(event->button(), event->modifiers(), event->position().x(), event->position().y());
+  const QPointF at = MousePosition(*event);
+  emit MouseDown(event->button(), event->modifiers(), at.x(), at.y());
 }
 
 void ListView::mouseMoveEvent(QMouseEvent* event) { event->accept(); }

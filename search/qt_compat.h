@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What differs between the two Qts Quillon is built on: Qt 6 on Debian, and Qt 5.15 for Windows,
+// the last Qt that runs on Windows 7 and 8.1. Everything else in the windows is the same code
+// for both.
+//
+//   ScaleAsQt6();                    // first thing in main(), before the QApplication
+//   QPointF at = MousePosition(*event);
+#pragma once
+
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTabletEvent>
+#include <QTouchEvent>
+#include <QWheelEvent>
+#include <QtGlobal>
+#include <memory>
+
+// Qt 6 scales every window by the screen's own factor (2 at 192 dpi, 1.5 at 144), with sharp
+// pixmaps. Qt 5 does so only when asked, and rounds the factor unless told not to. Does nothing
+// under Qt 6. Must be called before the QApplication exists.
+inline void ScaleAsQt6() {
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+  QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+  QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+  QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+      Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+#endif
+}
+
+// Where the mouse event happened, in the widget's coordinates.
+inline QPointF MousePosition(const QMouseEvent& event) {
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+  return event.localPos();
+#else
+  return event.position();
+#endif
+}
+
+// A copy of an input event (mouse, wheel, key, context menu, input method, touch or tablet), for
+// a later delivery; null for any other event.
+inline std::unique_ptr<QEvent> CopyOfInput(const QEvent& event) {
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+  const auto copy = [&event](auto* kind) -> std::unique_ptr<QEvent> {
+    using Kind = std::remove_pointer_t<decltype(kind)>;
+    return std::make_unique<Kind>(static_cast<const Kind&>(event));
+  };
+  switch (event.type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+      return copy(static_cast<QMouseEvent*>(nullptr));
+    case QEvent::Wheel:
+      return copy(static_cast<QWheelEvent*>(nullptr));
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+      return copy(static_cast<QKeyEvent*>(nullptr));
+    case QEvent::ContextMenu:
+      return copy(static_cast<QContextMenuEvent*>(nullptr));
+    case QEvent::InputMethod:
+      return copy(static_cast<QInputMethodEvent*>(nullptr));
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+      return copy(static_cast<QTouchEvent*>(nullptr));
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+      return copy(static_cast<QTabletEvent*>(nullptr));
+    default:
+      return nullptr;
+  }
+#else
+  return std::unique_ptr<QEvent>(event.clone());
+#endif
+}
