@@ -30,6 +30,15 @@ inline void ScaleAsQt6() {
 #endif
 }
 
+// Makes Qt's Chinese texts, built into the windows' static library for Windows, known to Qt. A
+// static library's resources reach the program only when named; Qt 6's resource targets see to
+// that themselves.
+inline void InitBuiltInTranslations() {
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+  Q_INIT_RESOURCE(quillon_i18n);
+#endif
+}
+
 // Where the mouse event happened, in the widget's coordinates.
 inline QPointF MousePosition(const QMouseEvent& event) {
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
@@ -66,10 +75,12 @@ inline std::unique_ptr<QEvent> CopyOfInput(const QEvent& event) {
     case QEvent::TouchUpdate:
     case QEvent::TouchEnd:
       return copy(static_cast<QTouchEvent*>(nullptr));
+#if QT_CONFIG(tabletevent)  // the Windows program's Qt has no tablet input
     case QEvent::TabletPress:
     case QEvent::TabletMove:
     case QEvent::TabletRelease:
       return copy(static_cast<QTabletEvent*>(nullptr));
+#endif
     default:
       return nullptr;
   }

@@ -11,6 +11,8 @@
 #include <cmath>
 #include <mutex>
 
+#include "search/qt_compat.h"
+
 namespace {
 
 constexpr double kTwipsPerPixel = 15.0;
@@ -55,7 +57,7 @@ void ShowNotice(QWidget* parent, const QString& text) {
 void InstallChineseTranslation() {
   auto* translator = new QTranslator(QCoreApplication::instance());
 #ifdef _WIN32
-  Q_INIT_RESOURCE(quillon_i18n);  // a static library's resources are linked only when named
+  InitBuiltInTranslations();
   const QString folder = QStringLiteral(":/i18n");  // built in: Windows has no system Qt
 #else
   const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);

@@ -16,19 +16,16 @@ QUILLON_TEST_PACKAGES=(
   desktop-file-utils appstream binutils-mingw-w64-x86-64 dpkg-dev file
   xvfb xauth xdotool
 )
-# The Windows build (tools/windows/build.sh): the cross compilers (32-bit for the program, 64-bit
-# for a Wine that runs only 64-bit programs), what Debian's source packages need to build (Qt's
-# configure builds its own host tools) and Qt 5's texts in Chinese. Its tests
-# (tools/windows/test.sh): Wine, 32- and 64-bit, with an X server, and the tools that read the
-# program file.
+# The Windows build (tools/windows/build.sh): the cross compilers, what Debian's source packages
+# need to build, and Qt's host tools of the same version. Its tests (tools/windows/test.sh): Wine
+# with an X server, and the tools that read the program file.
 QUILLON_WINDOWS_PACKAGES=(
-  cmake make ninja-build pkg-config dpkg-dev zip xz-utils nsis g++
-  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  cmake make ninja-build pkg-config dpkg-dev zip xz-utils nsis
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  perl python3 python3-six unicode-data icu-devtools qttranslations5-l10n
+  perl python3 python3-six unicode-data icu-devtools
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
 )
-QUILLON_WINDOWS_TEST_PACKAGES=(wine wine32:i386 wine64 xvfb xauth icoutils file
-  binutils-mingw-w64-x86-64)
+QUILLON_WINDOWS_TEST_PACKAGES=(wine wine64 xvfb xauth icoutils file binutils-mingw-w64-x86-64)
 
 install_missing_packages() {
   local missing=()
@@ -41,11 +38,6 @@ install_missing_packages() {
   echo "Installing missing packages: ${missing[*]}"
   local sudo=()
   [[ $(id -u) -eq 0 ]] || sudo=(sudo)
-  # A package of another architecture (32-bit Wine's) needs that architecture added first.
-  for package in "${missing[@]}"; do
-    [[ $package != *:* ]] || dpkg --print-foreign-architectures | grep -qx "${package#*:}" ||
-      "${sudo[@]}" dpkg --add-architecture "${package#*:}"
-  done
   "${sudo[@]}" apt-get update
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 }

@@ -1,22 +1,16 @@
 ; SPDX-License-Identifier: GPL-3.0-or-later
 ; The Windows installer: Quillon.exe into Program Files, a Start-menu entry, an uninstaller and
 ; an entry in Windows' list of installed programs. In Simplified Chinese, as the program is.
-;   makensis -DARCH=i686 -DEXE=Quillon.exe -DOUT=Quillon-1.0.0.0-setup.exe -DVERSION=1.0.0.0 -DVERSION_TEXT=1.00
+;   makensis -DEXE=Quillon.exe -DOUT=Quillon-1.0.0.0-setup.exe -DVERSION=1.0.0.0 -DVERSION_TEXT=1.00
 ;            -DLICENSE=LICENSE -DNOTICES=THIRD-PARTY-NOTICES.txt quillon.nsi
 ; It shows the licence before installing, and installs it with the notices of the libraries inside
 ; the program.
-!if ${ARCH} == x86_64
 Target amd64-unicode
-!define PROGRAM_FILES "$PROGRAMFILES64"
-!else
-Target x86-unicode
-!define PROGRAM_FILES "$PROGRAMFILES"  ; Program Files (x86) on a 64-bit Windows
-!endif
 !include "MUI2.nsh"
 
 Name "Quillon"
 OutFile "${OUT}"
-InstallDir "${PROGRAM_FILES}\Quillon"
+InstallDir "$PROGRAMFILES64\Quillon"
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 ; The files keep no time of their own inside the installer, which thus comes out the same whenever

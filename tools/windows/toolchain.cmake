@@ -1,20 +1,14 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Cross-compiling for Windows with Debian's mingw-w64 (POSIX threads, for std::thread).
-# QUILLON_WINDOWS_ARCH (environment): i686, the program, which runs on every Windows from 7 SP1,
-# 32- and 64-bit (the default); or x86_64, for a machine whose Wine runs 64-bit programs only.
+# Cross-compiling for 64-bit Windows with Debian's mingw-w64 (POSIX threads, for std::thread).
 # QUILLON_WINDOWS_PREFIX (environment): the folders, separated by ':', where the libraries that
 # deps.sh built live.
-set(arch i686)
-if(DEFINED ENV{QUILLON_WINDOWS_ARCH})
-  set(arch $ENV{QUILLON_WINDOWS_ARCH})
-endif()
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR ${arch})
-set(CMAKE_C_COMPILER ${arch}-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER ${arch}-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER ${arch}-w64-mingw32-windres)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
 string(REPLACE ":" ";" QUILLON_WINDOWS_PREFIXES "$ENV{QUILLON_WINDOWS_PREFIX}")
-set(CMAKE_FIND_ROOT_PATH /usr/${arch}-w64-mingw32 ${QUILLON_WINDOWS_PREFIXES})
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 ${QUILLON_WINDOWS_PREFIXES})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
