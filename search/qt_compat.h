@@ -12,7 +12,6 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QTabletEvent>
 #include <QTouchEvent>
 #include <QWheelEvent>
 #include <QtGlobal>
@@ -75,7 +74,7 @@ inline std::unique_ptr<QEvent> CopyOfInput(const QEvent& event) {
     case QEvent::TouchUpdate:
     case QEvent::TouchEnd:
       return copy(static_cast<QTouchEvent*>(nullptr));
-#if QT_CONFIG(tabletevent)  // the Windows program's Qt has no tablet input
+#if QT_CONFIG(tabletevent)  // declared with the other events, when Qt has tablet input
     case QEvent::TabletPress:
     case QEvent::TabletMove:
     case QEvent::TabletRelease:
