@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QMouseEvent>
 #include <QTouchEvent>
 #include <QWheelEvent>
@@ -35,6 +36,15 @@ inline void ScaleAsQt6() {
 inline void InitBuiltInTranslations() {
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
   Q_INIT_RESOURCE(quillon_i18n);
+#endif
+}
+
+// The folder of the system's Qt translations (Debian's, on Debian).
+inline QString QtTranslationsFolder() {
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+  return QLibraryInfo::location(QLibraryInfo::TranslationsPath);
+#else
+  return QLibraryInfo::path(QLibraryInfo::TranslationsPath);
 #endif
 }
 

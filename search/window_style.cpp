@@ -3,7 +3,6 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTranslator>
@@ -60,7 +59,7 @@ void InstallChineseTranslation() {
   InitBuiltInTranslations();
   const QString folder = QStringLiteral(":/i18n");  // built in: Windows has no system Qt
 #else
-  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  const QString folder = QtTranslationsFolder();
 #endif
   if (translator->load(kQtTranslation, folder)) {
     QCoreApplication::installTranslator(translator);
