@@ -58,41 +58,25 @@ inline QPointF MousePosition(const QMouseEvent& event) {
 }
 
 // A copy of an input event (mouse, wheel, key, context menu, input method, touch or tablet), for
-// a later delivery; null for any other event.
+// a later delivery; under Qt 5, null for any other kind of event.
 inline std::unique_ptr<QEvent> CopyOfInput(const QEvent& event) {
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-  const auto copy = [&event](auto* kind) -> std::unique_ptr<QEvent> {
+  std::unique_ptr<QEvent> copy;  // none of these kinds derives from another
+  const auto copyAs = [&](auto* kind) {
     using Kind = std::remove_pointer_t<decltype(kind)>;
-    return std::make_unique<Kind>(static_cast<const Kind&>(event));
+    if (const auto* input = dynamic_cast<const Kind*>(&event))
+      copy = std::make_unique<Kind>(*input);
   };
-  switch (event.type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-      return copy(static_cast<QMouseEvent*>(nullptr));
-    case QEvent::Wheel:
-      return copy(static_cast<QWheelEvent*>(nullptr));
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-      return copy(static_cast<QKeyEvent*>(nullptr));
-    case QEvent::ContextMenu:
-      return copy(static_cast<QContextMenuEvent*>(nullptr));
-    case QEvent::InputMethod:
-      return copy(static_cast<QInputMethodEvent*>(nullptr));
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-      return copy(static_cast<QTouchEvent*>(nullptr));
+  copyAs(static_cast<QMouseEvent*>(nullptr));
+  copyAs(static_cast<QWheelEvent*>(nullptr));
+  copyAs(static_cast<QKeyEvent*>(nullptr));
+  copyAs(static_cast<QContextMenuEvent*>(nullptr));
+  copyAs(static_cast<QInputMethodEvent*>(nullptr));
+  copyAs(static_cast<QTouchEvent*>(nullptr));
 #if QT_CONFIG(tabletevent)  // declared with the other events, when Qt has tablet input
-    case QEvent::TabletPress:
-    case QEvent::TabletMove:
-    case QEvent::TabletRelease:
-      return copy(static_cast<QTabletEvent*>(nullptr));
+  copyAs(static_cast<QTabletEvent*>(nullptr));
 #endif
-    default:
-      return nullptr;
-  }
+  return copy;
 #else
   return std::unique_ptr<QEvent>(event.clone());
 #endif
