@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What differs between the two Qts Quillon is built on: Qt 6 on Debian, and Qt 5.15 for Windows,
-// the last Qt that runs on Windows 7 and 8.1. Everything else in the windows is the same code
-// for both.
+// What differs between the two Qts the windows build on: Qt 6, and Qt 5.15, the last Qt that
+// runs on Windows 7 and 8.1. Everything else in the windows is the same code for both.
 //
 //   ScaleAsQt6();                    // first thing in main(), before the QApplication
 //   QPointF at = MousePosition(*event);
@@ -27,15 +26,6 @@ inline void ScaleAsQt6() {
   QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
   QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
       Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
-#endif
-}
-
-// Makes Qt's Chinese texts, built into the windows' static library for Windows, known to Qt. A
-// static library's resources reach the program only when named; Qt 6's resource targets see to
-// that themselves.
-inline void InitBuiltInTranslations() {
-#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-  Q_INIT_RESOURCE(quillon_i18n);
 #endif
 }
 

@@ -56,7 +56,7 @@ void ShowNotice(QWidget* parent, const QString& text) {
 void InstallChineseTranslation() {
   auto* translator = new QTranslator(QCoreApplication::instance());
 #ifdef _WIN32
-  InitBuiltInTranslations();
+  Q_INIT_RESOURCE(quillon_i18n);  // a static library's resources are linked only when named
   const QString folder = QStringLiteral(":/i18n");  // built in: Windows has no system Qt
 #else
   const QString folder = QtTranslationsFolder();
