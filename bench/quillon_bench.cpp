@@ -4,11 +4,14 @@
 //
 //   quillon_bench [benchmark flags]          runs them (bench.sh passes repetitions and JSON)
 //   quillon_bench --write-pages DIR          writes the measured texts for the Python peer
+//   quillon_bench --peak-search BASE         one search of the catalogue at BASE as a window makes
+//                                            it, printing the process's peak memory as JSON
 //
 // The end-to-end benchmarks need QUILLON_BENCH_SITE (a server that keeps connections open) and
 // QUILLON_BENCH_SITE_CLOSE (one that closes each); bench.sh starts both.
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -88,7 +91,7 @@ void BM_CheckboxesBeforeEntry(benchmark::State& state) {
 }
 BENCHMARK(BM_CheckboxesBeforeEntry)->Unit(benchmark::kMillisecond);
 
-std::vector<std::string> FinalLinks(std::string_view page) {
+std::vector<std::string> FinalLinks(const std::string& page) {
   return std::vector<std::string>(ExtractFinalLink(page) ? 1 : 0);
 }
 
@@ -213,10 +216,37 @@ int WritePages(const std::filesystem::path& folder) {
   return 0;
 }
 
+// The process's peak resident memory (VmHWM) so far, in MB.
+double PeakMb() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.starts_with("VmHWM:")) return std::stod(line.substr(6)) / 1024;
+  }
+  return 0;
+}
+
+// What one search takes of memory at its peak, within one user action's budget as the windows run
+// it (bench.sh points it at a server whose every result page is as large as a page may be).
+int PeakSearch(const std::string& base) {
+  Module1::InitNetwork();
+  const double before = PeakMb();
+  const std::atomic<bool> never = false;
+  std::size_t rows = 0;
+  {
+    const Module1::FetchScope scope(never);
+    rows = KeywordSearch(u"demo", base, NetworkPageSource()).size();
+  }
+  std::cout << "{\"before_mb\": " << before << ", \"peak_mb\": " << PeakMb()
+            << ", \"budget_mb\": " << Module1::kActionBudget / double(1 << 20)
+            << ", \"rows\": " << rows << "}\n";
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--write-pages") == 0) return WritePages(argv[2]);
+  if (argc == 3 && std::strcmp(argv[1], "--peak-search") == 0) return PeakSearch(argv[2]);
   Module1::InitNetwork();
   for (const char* family : BenchPages::kHostileFamilies) {
     benchmark::RegisterBenchmark((std::string("Hostile/") + family).c_str(), Hostile, family)

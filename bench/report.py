@@ -120,6 +120,11 @@ def main():
         peer = json.load(f)
     with open(os.path.join(results, "startup.json")) as f:
         start = json.load(f)
+    with open(os.path.join(results, "peak.json")) as f:
+        peak = json.load(f)
+    peak_growth = peak["peak_mb"] - peak["before_mb"]
+    paint, _ = median_runs(os.path.join(results, "paint.json"))
+    paint_short, paint_long = paint["BM_PaintFourRows/20"]["seconds"], paint["BM_PaintFourRows/4194304"]["seconds"]
 
     ext_rows, ratios = extraction_table(q, peer["extraction"])
     wc_rows, points = worst_case(q, peer["worst_case"], os.path.join(results, "worst_case.dat"))
@@ -183,6 +188,11 @@ def main():
          "%.1f GB/s" % (detect["bytes_per_second"] / GB), detect["bytes_per_second"] >= 2 * GB),
         ("Start-up to the shown window under 300 ms", "%d ms" % start["start_ms"], start["start_ms"] < 300),
         ("Idle memory under 60 MB", "%.1f MB" % start["idle_mb"], start["idle_mb"] < 60),
+        ("Four rows of 4 MiB titles paint in under 16 ms, one frame", "%s (titles of 20 characters: %s)" % (
+            ms(paint_long), ms(paint_short)), paint_long < 0.016),
+        ("A search of four pages as large as a page may be takes at most 3 × one action's budget",
+         "%.1f MB, %.1f × %g MB" % (peak_growth, peak_growth / peak["budget_mb"], peak["budget_mb"]),
+         peak_growth <= 3 * peak["budget_mb"]),
     ]
 
     out = ["# Benchmarks", "",
@@ -242,6 +252,16 @@ def main():
             "| start to the search window shown (median of %d) | %d ms |" % (start["runs"], start["start_ms"]),
             "| memory (VmRSS) when idle | %.1f MB |" % start["idle_mb"],
             "| memory after a search of 80 rows | %.1f MB |" % start["after_search_mb"],
+            "| the result list painted with four rows of titles of 20 characters (offscreen) | %s |" % ms(paint_short),
+            "| the same with four titles of 4 MiB, each cut to what a cell shows | %s |" % ms(paint_long),
+            "",
+            "One user action holds at most %g MB of page text (`Module1::kActionBudget`), however "
+            "large the pages its server sends. A search whose four result pages are each as large "
+            "as a page may be (16 MiB of GBK text that grows by a quarter as it is decoded; "
+            "`quillon-demo-site --large-pages`), run as a window runs it (`quillon_bench "
+            "--peak-search`): the process's peak memory rose from %.1f MB to %.1f MB, by %.1f MB "
+            "(%.1f × the budget)." % (peak["budget_mb"], peak["before_mb"], peak["peak_mb"],
+                                      peak_growth, peak_growth / peak["budget_mb"]),
             "", "## 6. Asking the system for a proxy", "",
             "`Module1::ProxiesFor` as a search, a detail window or a copy calls it once per host: "
             "on a worker of its own, so that a script that never comes cannot hold the fetch, with "

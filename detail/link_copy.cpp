@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "detail/link_copy.h"
 
+#include <utility>
+
 #include "web/pattern_matcher.h"
 
 namespace {
@@ -21,8 +23,8 @@ std::optional<std::string> ResolveLink(std::string_view href, const std::string&
   return ExtractFinalLink(source(LinkPageUrl(siteBase, href)));
 }
 
-std::optional<std::string> ExtractFinalLink(std::string_view pageText) {
-  std::vector<Match> matches = RedirectMatcher().Execute(RemoveLineFeeds(pageText));
+std::optional<std::string> ExtractFinalLink(std::string pageText) {
+  std::vector<Match> matches = RedirectMatcher().Execute(RemoveLineFeeds(std::move(pageText)));
   if (matches.empty()) return std::nullopt;
   return std::move(matches.front().subMatches[0]);
 }

@@ -20,5 +20,5 @@ inline constexpr std::string_view kRedirectPattern = R"re(location.href='(.*?)'"
 std::optional<std::string> ResolveLink(std::string_view href, const std::string& siteBase,
                                        const PageSource& source);
 
-// The link of the first script redirect in `pageText`, once its line feeds are removed.
-std::optional<std::string> ExtractFinalLink(std::string_view pageText);
+// The link of the first script redirect in `pageText`, once its line feeds are removed (in place).
+std::optional<std::string> ExtractFinalLink(std::string pageText);

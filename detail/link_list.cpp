@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "detail/link_list.h"
 
+#include <utility>
+
 #include "search/keyword_search.h"
 #include "web/pattern_matcher.h"
 
@@ -23,9 +25,9 @@ std::vector<LinkRow> LoadLinks(std::string_view typeLabel, std::string_view entr
   return ExtractLinkRows(source(EntryPageUrl(siteBase, entryId)));
 }
 
-std::vector<LinkRow> ExtractLinkRows(std::string_view pageText) {
+std::vector<LinkRow> ExtractLinkRows(std::string pageText) {
   std::vector<LinkRow> rows;
-  for (Match& match : EntryMatcher().Execute(RemoveLineFeeds(pageText))) {
+  for (Match& match : EntryMatcher().Execute(RemoveLineFeeds(std::move(pageText)))) {
     auto& sub = match.subMatches;
     rows.push_back({std::string(kCopyLinkMark) + sub[1], std::move(sub[2]),
                     std::string(kEmuleLabel), std::move(sub[0])});

@@ -32,5 +32,6 @@ struct LinkRow {
 std::vector<LinkRow> LoadLinks(std::string_view typeLabel, std::string_view entryId,
                                const std::string& siteBase, const PageSource& source);
 
-// The rows that the entry-page pattern finds in `pageText`, once its line feeds are removed.
-std::vector<LinkRow> ExtractLinkRows(std::string_view pageText);
+// The rows that the entry-page pattern finds in `pageText`, once its line feeds are removed (in
+// place).
+std::vector<LinkRow> ExtractLinkRows(std::string pageText);

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <atomic>
 #include <memory>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -92,15 +93,25 @@ class WaitShown final {
 
 bool RunWithoutFreezing(const std::function<void()>& work, ListView& list) {
   std::atomic<bool> cancelled = false, finished = false;
-  std::atomic<bool>* const outer = std::exchange(g_cancelled, &cancelled);
   QEventLoop loop;
-  std::thread worker([&] {
-    const Module1::FetchScope scope(cancelled);
-    work();
-    finished = true;
-    // Queued, so the loop ends even when the work finished before the loop began.
-    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-  });
+  std::thread worker;
+  try {
+    worker = std::thread([&] {
+      const Module1::FetchScope scope(cancelled);
+      // Nothing may unwind out of a thread. Memory that runs out, or any other failure, ends the
+      // work as a failed fetch does: what it was to give stays as it was, empty.
+      try {
+        work();
+      } catch (...) {
+      }
+      finished = true;
+      // Queued, so the loop ends even when the work finished before the loop began.
+      QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+  } catch (const std::system_error&) {
+    return true;  // no thread to be had: as a fetch that failed at once
+  }
+  std::atomic<bool>* const outer = std::exchange(g_cancelled, &cancelled);
   {
     const WaitShown shown(list);
     const InputHold hold;

@@ -20,7 +20,10 @@
 
 class ListView;
 
-// True when `work` ran to its end without CancelWait() being called meanwhile.
+// True when `work` ended without CancelWait() being called meanwhile. An exception from `work`
+// (memory running out) ends it as a failed fetch ends: the call returns true, and what `work` was
+// to give stays as it was, so `work` writes its results only once it has them. So does a worker
+// thread that cannot be started, without running `work`.
 bool RunWithoutFreezing(const std::function<void()>& work, ListView& list);
 
 // Cancels the work RunWithoutFreezing waits for, if any. For close events.

@@ -36,5 +36,5 @@ std::vector<ResultRow> KeywordSearch(std::u16string_view keyword, const std::str
                                      const PageSource& source);
 
 // The rows that the result pattern finds in the joined page text of one search, once its line
-// feeds are removed.
-std::vector<ResultRow> ExtractResultRows(std::string_view pageText);
+// feeds are removed (in place: pass a text that is no longer needed by moving it).
+std::vector<ResultRow> ExtractResultRows(std::string pageText);

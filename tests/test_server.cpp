@@ -329,3 +329,16 @@ std::string ReadTestData(const std::string& name) {
   text << in.rdbuf();
   return text.str();
 }
+
+std::string ResultEntry(const std::string& id, const std::string& title) {
+  return "<a href=\"/entry/" + id + "/\"><div class=\"title\">" + title +
+         "</div></a><div class=\"type\"><b>资源类型</b>: <i><img src='/static/img/emule.png'>"
+         "<div class=\"total-size\"><b>文件大小</b>: <i>1 GB</i></div>";
+}
+
+std::string LinkBlock(const std::string& href, const std::string& name, const std::string& size) {
+  return "<input type=\"checkbox\" value=\"v\" name=\"selectemule\"><a target=\"_blank\" href=\"" +
+         href + "\">" + name + "</a>\" title=\"1\">" + size + "</td>";
+}
+
+std::string LinkPage(const std::string& link) { return "location.href='" + link + "'\","; }

@@ -70,6 +70,12 @@ class TestServer final {
 
 std::string ReadTestData(const std::string& name);
 
+// The catalogue's markup: an eMule entry of a result page, a link block of an entry page, and a
+// link page whose script redirects to `link`.
+std::string ResultEntry(const std::string& id, const std::string& title);
+std::string LinkBlock(const std::string& href, const std::string& name, const std::string& size);
+std::string LinkPage(const std::string& link);
+
 // "127.0.0.1:port" of a listener whose queue is full, so that a connection to it never completes:
 // a proxy that does not answer within any connect limit.
 std::string Unconnectable();

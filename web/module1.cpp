@@ -13,6 +13,8 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
+#include <utility>
 
 #include "web/page_source.h"
 #include "web/proxy_route.h"
@@ -28,9 +30,11 @@ constexpr char16_t kReplacement = 0xFFFD;
 // How often a transfer looks at its cancellation flag and its slow-span limit while it waits.
 constexpr int kPollMs = 50;
 
-// The cancellation flag and the proxy decisions of the innermost FetchScope of this thread.
+// The cancellation flag, the proxy decisions and what is left of the budget of the innermost
+// FetchScope of this thread.
 thread_local const std::atomic<bool>* t_cancelled = nullptr;
 thread_local ProxyDecisions* t_proxies = nullptr;
+thread_local std::size_t* t_left = nullptr;
 
 bool Cancelled() { return t_cancelled != nullptr && t_cancelled->load(); }
 
@@ -155,7 +159,9 @@ void SetOptions(CURL* curl, const std::string& url, const FetchLimits& limits, c
   curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
   curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.total.count()));
-  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBody));
+  // libcurl reads 0 as no limit; the write callback refuses every byte past a limit of 0 anyway.
+  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
+                   static_cast<curl_off_t>(std::max<std::size_t>(limits.maxBody, 1)));
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, body);
   // The resolver's thread is left to end on its own: a DNS server that never answers cannot
@@ -300,22 +306,34 @@ Converter OpenConverter(const char* name) {
   return converter;
 }
 
-// `bytes` converted from `charset` to UTF-8; empty text when ICU cannot do it at all.
-std::string ConvertToUtf8(std::string_view bytes, const char* charset) {
+// `bytes` converted from `charset` to UTF-8; empty text when ICU cannot do it at all, or when the
+// text would be longer than `limit`.
+std::string ConvertToUtf8(std::string_view bytes, const char* charset, std::size_t limit) {
   Converter source = OpenConverter(charset);
   Converter utf8 = OpenConverter("UTF-8");
   if (!source || !utf8) return {};
   UErrorCode error = U_ZERO_ERROR;
   ucnv_setToUCallBack(source.get(), &SubstituteReplacement, nullptr, nullptr, nullptr, &error);
-  // Each input byte yields at most one UTF-16 unit, which takes at most three UTF-8 bytes.
-  std::string out(bytes.size() * 3 + 4, '\0');
-  char* target = out.data();
+  // Each input byte yields at most one UTF-16 unit, which takes at most three UTF-8 bytes. Room
+  // for all of it is reserved, not written: the process holds only the pages that the text fills.
+  std::string out;
+  out.reserve(std::min(limit, bytes.size() * 3));
+  std::array<char, 16384> chunk;
+  std::array<UChar, 1024> pivot;
+  UChar *pivotSource = pivot.data(), *pivotTarget = pivot.data();
   const char* input = bytes.data();
-  ucnv_convertEx(utf8.get(), source.get(), &target, out.data() + out.size(), &input,
-                 bytes.data() + bytes.size(), nullptr, nullptr, nullptr, nullptr, true, true,
-                 &error);
+  bool first = true;
+  do {
+    error = U_ZERO_ERROR;
+    char* target = chunk.data();
+    ucnv_convertEx(utf8.get(), source.get(), &target, chunk.data() + chunk.size(), &input,
+                   bytes.data() + bytes.size(), pivot.data(), &pivotSource, &pivotTarget,
+                   pivot.data() + pivot.size(), std::exchange(first, false), true, &error);
+    const auto written = static_cast<std::size_t>(target - chunk.data());
+    if (written > limit - out.size()) return {};
+    out.append(chunk.data(), written);
+  } while (error == U_BUFFER_OVERFLOW_ERROR);
   if (U_FAILURE(error)) return {};
-  out.resize(static_cast<std::size_t>(target - out.data()));
   return out;
 }
 
@@ -325,15 +343,20 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 void InitNetwork() { Network::Instance(); }
 
-FetchScope::FetchScope(const std::atomic<bool>& cancelled)
-    : m_previousCancelled(t_cancelled), m_previousProxies(t_proxies) {
+FetchScope::FetchScope(const std::atomic<bool>& cancelled, std::size_t budget)
+    : m_previousCancelled(t_cancelled),
+      m_previousProxies(t_proxies),
+      m_previousLeft(t_left),
+      m_left(budget) {
   t_cancelled = &cancelled;
   t_proxies = &m_proxies;
+  t_left = &m_left;
 }
 
 FetchScope::~FetchScope() {
   t_cancelled = m_previousCancelled;
   t_proxies = m_previousProxies;
+  t_left = m_previousLeft;
 }
 
 std::optional<ProxyList> ProxiesFor(const std::string& url, std::chrono::milliseconds wait) {
@@ -345,9 +368,16 @@ std::string FetchPage(const std::string& url, bool asynchronous) {
 }
 
 std::string FetchPage(const std::string& url, bool /*asynchronous*/, const FetchLimits& limits) {
-  const std::string body = FetchBody(url, limits);
-  if (body.empty()) return {};
-  return DecodeResponse(body);
+  FetchLimits within = limits;
+  if (t_left != nullptr) within.maxBody = std::min(within.maxBody, *t_left);
+  // A page that finds no memory for itself is a failed page, as one over its limit is.
+  try {
+    std::string text = DecodeResponse(FetchBody(url, within), within.maxBody);
+    if (t_left != nullptr) *t_left -= text.size();
+    return text;
+  } catch (const std::bad_alloc&) {
+    return {};
+  }
 }
 
 bool DetectUtf8(std::string_view body) {
@@ -388,8 +418,9 @@ bool DetectUtf8(std::string_view body) {
   return ascii != n;
 }
 
-std::string DecodeResponse(std::string_view body) {
-  std::string text = ConvertToUtf8(body, DetectUtf8(body) ? "UTF-8" : "GB18030");
+std::string DecodeResponse(std::string_view body, std::size_t maxText) {
+  if (body.empty()) return {};
+  std::string text = ConvertToUtf8(body, DetectUtf8(body) ? "UTF-8" : "GB18030", maxText);
   if (std::string_view(text).substr(0, 3) == kUtf8Bom) text.erase(0, 3);
   return text;
 }

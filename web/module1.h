@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -27,8 +28,13 @@ struct FetchLimits {
   std::chrono::seconds slowSpan{15};          // a page that brings less than `slowBytes` ...
   std::size_t slowBytes = 1024;               // ... in any such span is ended
   std::chrono::milliseconds total{30'000};    // for the whole request, redirects included
-  std::size_t maxBody = 32u << 20;            // decoded body bytes
+  std::size_t maxBody = 16u << 20;  // body bytes once decompressed, and text bytes once decoded
 };
+
+// What the fetches of one user action may bring in all: the texts of a search's four pages
+// together, or of one entry page, or of one link page. Real result pages are tens of KB. A page
+// may have what the pages before it left; one that needs more fails as one over its own limit.
+inline constexpr std::size_t kActionBudget = 16u << 20;
 
 // The ways to reach an address, in the order to try them: "" is a direct connection, anything else
 // a proxy as libcurl takes it. And the ways decided for one user action, by scheme://host:port.
@@ -38,12 +44,14 @@ using ProxyDecisions = std::map<std::string, ProxyList>;
 // The fetches of one user action (a search, a detail window's load, a copy), made on the
 // constructing thread while it lives. They end soon after `cancelled` becomes true, with empty
 // text as any failed fetch, and fetches begun after that end at once: this is how a window that is
-// being closed stops the fetch its worker thread waits on. And they ask the system which proxy to
-// use once per host: the four result pages of a search run a proxy script once, and a change of
-// the system's settings applies from the next action on.
+// being closed stops the fetch its worker thread waits on. Together they bring at most `budget`
+// bytes of text: each fetch may have what the ones before it left, as the caller keeps their
+// texts. And they ask the system which proxy to use once per host: the four result pages of a
+// search run a proxy script once, and a change of the system's settings applies from the next
+// action on.
 class FetchScope final {
  public:
-  explicit FetchScope(const std::atomic<bool>& cancelled);
+  explicit FetchScope(const std::atomic<bool>& cancelled, std::size_t budget = kActionBudget);
   ~FetchScope();
   FetchScope(const FetchScope&) = delete;
   FetchScope& operator=(const FetchScope&) = delete;
@@ -51,7 +59,9 @@ class FetchScope final {
  private:
   const std::atomic<bool>* const m_previousCancelled;
   ProxyDecisions* const m_previousProxies;
+  std::size_t* const m_previousLeft;
   ProxyDecisions m_proxies;
+  std::size_t m_left;
 };
 
 // Makes the network layer ready. Call once from main() before any thread fetches; FetchPage also
@@ -67,16 +77,16 @@ std::optional<ProxyList> ProxiesFor(const std::string& url, std::chrono::millise
 
 // One HTTP GET of `url`, with the extra header "If-Modified-Since: 0", returning the body decoded
 // by DecodeResponse. The status code is never examined: a 404 page with a body is a page.
-// Returns empty text on every failure: no connection, a limit reached, an incomplete response, an
-// empty body, a cancellation (FetchScope). It goes the way ProxiesFor says: each proxy of the list
-// in turn while the one before cannot be reached (refused, unknown, or silent for the connect
-// limit), all within the one fetch's limits; https through an HTTP proxy with CONNECT; a proxy's
-// login from the credentials in its address (on Windows also the signed-in user's, for Negotiate
-// and NTLM). Redirects are followed (at most 10, http and https only), each address going the way
-// ProxiesFor says for it; compressed bodies are accepted; characters that may not stand in a
-// request line are percent-encoded when sent. Consecutive fetches to one server reuse its
-// connection. Safe to call from any thread. `asynchronous` is accepted for the callers' sake; every
-// request is synchronous.
+// Returns empty text on every failure: no connection, a limit reached (the action's budget too),
+// an incomplete response, an empty body, a cancellation (FetchScope), memory running out. It goes
+// the way ProxiesFor says: each proxy of the list in turn while the one before cannot be reached
+// (refused, unknown, or silent for the connect limit), all within the one fetch's limits; https
+// through an HTTP proxy with CONNECT; a proxy's login from the credentials in its address (on
+// Windows also the signed-in user's, for Negotiate and NTLM). Redirects are followed (at most 10,
+// http and https only), each address going the way ProxiesFor says for it; compressed bodies are
+// accepted; characters that may not stand in a request line are percent-encoded when sent.
+// Consecutive fetches to one server reuse its connection. Safe to call from any thread.
+// `asynchronous` is accepted for the callers' sake; every request is synchronous.
 std::string FetchPage(const std::string& url, bool asynchronous);
 std::string FetchPage(const std::string& url, bool asynchronous, const FetchLimits& limits);
 
@@ -87,8 +97,10 @@ bool DetectUtf8(std::string_view body);
 
 // `body` decoded as UTF-8 when DetectUtf8 says so, otherwise as GB18030 (which reads GBK and
 // GB 2312), returned as valid UTF-8 with a leading byte-order mark dropped. Every byte that cannot
-// be decoded becomes U+FFFD; it never takes a following ASCII byte with it.
-std::string DecodeResponse(std::string_view body);
+// be decoded becomes U+FFFD; it never takes a following ASCII byte with it. Empty text when the
+// text would be longer than `maxText` bytes; the memory it takes is what the text needs, as it is
+// written.
+std::string DecodeResponse(std::string_view body, std::size_t maxText = SIZE_MAX);
 
 // The keyword as the value of a URL query parameter: its UTF-8 bytes, every byte outside
 // A-Z a-z 0-9 - . _ ~ written as %XX with uppercase digits. A surrogate pair becomes one

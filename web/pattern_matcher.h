@@ -82,5 +82,6 @@ class PatternMatcher final {
   Mode m_mode;
 };
 
-// `text` without its line feeds (U+000A). Carriage returns and everything else stay.
-std::string RemoveLineFeeds(std::string_view text);
+// `text` without its line feeds (U+000A), removed in place. Carriage returns and everything else
+// stay.
+std::string RemoveLineFeeds(std::string text);

@@ -54,7 +54,7 @@ void RequireSame(const PatternMatcher& layered, const PatternMatcher& reference,
       {{kRedirectPattern, Mode::kFirstMatch}, {kRedirectPattern, Mode::kFirstMatch, kRe2}}};
   std::string openings;
   for (int i = 0; i < 64; ++i) openings += "<a href=\"/entry/<input type=\"checkbox\" value=\"";
-  const std::string flat = RemoveLineFeeds(page);
+  const std::string flat = RemoveLineFeeds(std::string(page));
   const std::string texts[] = {flat, std::string(page), WithFoldingLetters(flat), "\xFF" + flat,
                                openings + flat};
   for (const std::string& text : texts) {

@@ -40,4 +40,12 @@ std::string UnclosedRedirects(std::size_t bytes) {
   return Repeat(bytes, [](std::size_t) { return std::string("location.href='x\n"); });
 }
 
+std::string LargeGbkPage(std::size_t bytes) {
+  // <p>中文字符</p> and a line feed; the four characters take eight bytes, and twelve decoded.
+  std::string page = Repeat(
+      bytes, [](std::size_t) { return std::string("<p>\xD6\xD0\xCE\xC4\xD7\xD6\xB7\xFB</p>\n"); });
+  page.resize(bytes);
+  return page;
+}
+
 }  // namespace HostilePages

@@ -2,11 +2,13 @@
 // The demo catalogue server: serves the sample catalogue on 127.0.0.1 so that Quillon can be
 // tried without the real site.
 //
-//   quillon-demo-site [port] [--delay-ms N [--delay-path PREFIX]] [--close]
+//   quillon-demo-site [port] [--delay-ms N [--delay-path PREFIX]] [--close] [--large-pages]
 //
 // The port defaults to 8750. --delay-ms makes every answer wait N milliseconds, as a distant
 // server does, or only the answers to paths that begin with PREFIX, as a server that holds one
-// kind of page; --close ends every connection after one answer. The benchmarks use them.
+// kind of page; --close ends every connection after one answer; --large-pages makes every result
+// page as large as Quillon takes a page (GBK text that grows as it is decoded). The benchmarks use
+// them.
 #include <httplib.h>
 
 #include <chrono>
@@ -17,11 +19,14 @@
 #include <thread>
 
 #include "catalogue.h"
+#include "hostile_pages.h"
 
 namespace {
 
 constexpr char kHost[] = "127.0.0.1";
 constexpr int kDefaultPort = 8750;
+// The largest body Quillon reads of a page.
+constexpr std::size_t kLargePage = 16u << 20;
 
 httplib::Server* g_server = nullptr;
 
@@ -38,7 +43,14 @@ void Send(httplib::Response& res, const std::optional<std::string>& page, const 
   res.set_content(*page, std::string("text/html; charset=") + charset);
 }
 
-void Route(httplib::Server& server) {
+void Route(httplib::Server& server, bool largePages) {
+  if (largePages) {
+    server.Get("/search/entry/", [](const httplib::Request&, httplib::Response& res) {
+      static const std::string page = HostilePages::LargeGbkPage(kLargePage);
+      res.set_content(page, "text/html; charset=gbk");
+    });
+    return;
+  }
   server.Get("/search/entry/", [](const httplib::Request& req, httplib::Response& res) {
     const int page = std::atoi(req.get_param_value("page").c_str());
     const std::string keyword = req.get_param_value("query");
@@ -59,6 +71,7 @@ struct Options {
   int delayMs = 0;
   std::string delayPath = "/";
   bool close = false;
+  bool largePages = false;
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -67,6 +80,8 @@ Options ParseOptions(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "--close") {
       options.close = true;
+    } else if (arg == "--large-pages") {
+      options.largePages = true;
     } else if (arg == "--delay-ms" && i + 1 < argc) {
       options.delayMs = std::atoi(argv[++i]);
     } else if (arg == "--delay-path" && i + 1 < argc) {
@@ -113,7 +128,7 @@ int main(int argc, char** argv) {
   // As web servers do: without it, a small answer written in two parts waits for the client's
   // delayed acknowledgement, some 40 ms, on every page after the first of a connection.
   server.set_tcp_nodelay(true);
-  Route(server);
+  Route(server, options.largePages);
   Pace(server, options);
   g_server = &server;
   std::signal(SIGINT, Stop);
