@@ -9,6 +9,7 @@
 #include "detail/link_list.h"
 #include "search/background_call.h"
 #include "search/list_view.h"
+#include "search/network_text.h"
 #include "search/window_style.h"
 
 namespace {
@@ -21,8 +22,11 @@ const QString kLinksName = QStringLiteral("资源链接");  // what a screen rea
 const std::vector<ListView::Column> kColumns = {
     {"名称", 6500}, {"大小", 1500}, {"类型", 700}, {"url", 0}};
 
-// Replaces the clipboard's text with `link`; true only when the clipboard then holds it.
+// Replaces the clipboard's text with `link`; true only when the clipboard then holds it. An empty
+// link, or one that a paste would run as keys or show reordered, is no link: the clipboard keeps
+// what it held.
 bool PutOnClipboard(const QString& link) {
+  if (!IsCopyable(link)) return false;
   QClipboard* clipboard = QGuiApplication::clipboard();
   clipboard->clear();
   clipboard->setText(link);

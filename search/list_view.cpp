@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include "search/network_text.h"
 #include "search/qt_compat.h"
 #include "search/window_style.h"
 
@@ -101,20 +102,18 @@ int ListView::Add() {
 
 int ListView::Count() const { return topLevelItemCount(); }
 
-void ListView::SetText(int row, const QString& text) { topLevelItem(row)->setText(0, text); }
+void ListView::SetText(int row, const QString& text) { SetSubItem(row, 0, text); }
 
-QString ListView::Text(int row) const { return topLevelItem(row)->text(0); }
+QString ListView::Text(int row) const { return SubItem(row, 0); }
 
 void ListView::SetSubItem(int row, int i, const QString& text) {
-  topLevelItem(row)->setData(i, Role(i), text);
+  QTreeWidgetItem* item = topLevelItem(row);
+  item->setData(i, Qt::UserRole, text);
+  if (!m_unseen[static_cast<std::size_t>(i)]) item->setData(i, Qt::DisplayRole, ShownText(text));
 }
 
 QString ListView::SubItem(int row, int i) const {
-  return topLevelItem(row)->data(i, Role(i)).toString();
-}
-
-int ListView::Role(int column) const {
-  return m_unseen[static_cast<std::size_t>(column)] ? Qt::UserRole : Qt::DisplayRole;
+  return topLevelItem(row)->data(i, Qt::UserRole).toString();
 }
 
 std::optional<int> ListView::HitTest(qreal x, qreal y) const {

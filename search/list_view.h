@@ -8,8 +8,10 @@
 //   lvw.SetText(row, title);
 //   lvw.SetSubItem(row, 2, entryId);     // kept, though its column takes no space
 //
-// Rows stay in the order they were added. A column of width 0 is not seen and cannot be widened,
-// yet its cells are written and read back like any other.
+// Rows stay in the order they were added. Every cell keeps the text written to it and reads it back
+// verbatim; a cell shows, and a screen reader reads, what ShownText makes of it, so no text of any
+// size or make can slow the list or reorder it. A column of width 0 is not seen and cannot be
+// widened, yet its cells are written and read back like any other.
 #pragma once
 
 #include <QTreeWidget>
@@ -77,9 +79,6 @@ class ListView final : public QTreeWidget {
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
-  // The role a column's cells are kept in: the displayed text, or a role nothing shows.
-  int Role(int column) const;
-
   std::vector<bool> m_unseen;  // by column: width 0
   bool m_busy = false;
 };

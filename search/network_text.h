@@ -12,7 +12,7 @@
 
 // The most characters a cell shows of its text: far above any real title or file name (a file
 // name stops at 255 bytes), and few enough that measuring and painting a cell costs nothing.
-inline constexpr int kShownLength = 1024;
+inline constexpr int kShownLength = 512;
 
 // `text` as a list cell shows it, and a screen reader reads it: at most kShownLength characters,
 // then "…" when it was longer; each control character that lays text out (tab, carriage return,

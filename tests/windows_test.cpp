@@ -21,10 +21,14 @@ extern "C" __declspec(dllimport) void __stdcall keybd_event(unsigned char key, u
 
 #include "search/frm1.h"
 #include "search/list_view.h"
+#include "search/network_text.h"
 #include "search/qt_compat.h"
 #include "search/window_style.h"
 #include "test_server.h"
 #include "web/module1.h"
+
+// gtest's printer for Qt's text, which it would show as bytes.
+void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace {
 
@@ -115,14 +119,25 @@ void TypeThroughSystem(std::initializer_list<SystemKey> keys) {
 #endif
 }
 
-void ClickThroughSystem(QPoint at) {
+// Clicks at `at` and returns once the program has the press: true when it came within 5 s.
+bool ClickThroughSystem(QPoint at) {
+  struct Presses final : QObject {
+    int seen = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+      seen += event->type() == QEvent::MouseButtonPress;
+      return false;
+    }
+  } presses;
+  qApp->installEventFilter(&presses);  // before the filters already there, which may hold it
 #ifdef _WIN32
   SetCursorPos(at.x(), at.y());
   mouse_event(2 /* MOUSEEVENTF_LEFTDOWN */, 0, 0, 0, 0), mouse_event(4 /* LEFTUP */, 0, 0, 0, 0);
 #else
-  EXPECT_TRUE(QProcess::startDetached(
-      "xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"}));
+  EXPECT_EQ(QProcess::execute("xdotool", {"mousemove", QString::number(at.x()),
+                                          QString::number(at.y()), "click", "1"}),
+            0);
 #endif
+  return QTest::qWaitFor([&] { return presses.seen > 0; }, 5000);
 }
 
 bool Centred(QWidget* w) {
@@ -140,25 +155,52 @@ QStringList Column(const ListView* list, int column) {
   return texts;
 }
 
+// Final links that no clipboard gets, each with an ordinary link after it: control characters
+// (a carriage return, which a terminal takes as Enter; an escape sequence; DEL; C1's CSI),
+// direction controls (an override that shows a program as a film, a mark, an isolate), and no link
+// at all.
+const std::string kUnsafeLinks[] = {
+    "ed2k://|file|a\r.avi|1|AB|/",     "ed2k://|file|a\x1B[2J.avi|1|AB|/",
+    "ed2k://|file|a\x7F.avi|1|AB|/",   "ed2k://|file|a\xC2\x9B.avi|1|AB|/",
+    "ed2k://|file|\u202Eiva.exe|/",    "ed2k://|file|a\u200F.avi|1|AB|/",
+    "ed2k://|file|a\u2066.avi|1|AB|/", ""};
+const std::string kLong(4 << 20, 'L');
+
 // The catalogue of tests/data, its result pages slow enough to see the window paint meanwhile and
-// the second of them in GBK; only link/abc_1/0/ has a redirect.
+// the second of them in GBK; only link/abc_1/0/ has a redirect. A search for "long" gives a title
+// of 4 MiB and one with control and direction characters; the first entry's page has a link whose
+// name and size are as long, and the unsafe links.
 std::map<std::string, Responder> Catalogue(std::atomic<int>& ticks,
                                            std::vector<int>& ticksAtFetch) {
+  std::map<std::string, Responder> catalogue;
+  std::string links = LinkBlock("link/x9/0/", kLong, kLong);
+  for (std::size_t i = 1; i <= std::size(kUnsafeLinks); ++i) {
+    const std::string href = "link/x9/" + std::to_string(i) + "/";
+    links += LinkBlock(href, "unsafe", "1 B");
+    catalogue["/" + href] = Page(LinkPage(kUnsafeLinks[i - 1]) + LinkPage("ed2k://|file|b|/"));
+  }
+  catalogue["/entry/x9/"] = Page(links);
   const auto results = [&](Connection& c, const Request& r) {
     ticksAtFetch.push_back(ticks);
     c.Pause(100ms);
     const std::string page = r.Target().substr(r.Target().size() - 1);
+    if (r.Target().find("query=long") != std::string::npos) {
+      return Page(page > "1" ? ""
+                             : ResultEntry("x9", kLong) +
+                                   ResultEntry("y8", "movie\u202Eiva.exe\tb\x01"))(c, r);
+    }
     if (page == "3" && r.Target().find("query=hold") != std::string::npos) return Silent()(c, r);
     const std::string file = "results_page" + page + (page == "2" ? "_gbk" : "") + ".html";
     Page(page > "2" ? "" : ReadTestData(file))(c, r);
   };
-  return {{"/search/entry/", results},
-          {"/entry/a1/", Page(ReadTestData("entry_page.html"))},
-          {"/entry/b2/", Page(ReadTestData("entry_page_b2.html"))},
-          {"/link/abc_1/0/", Page(ReadTestData("link_page.html"))},
-          {"/entry/e5/", Silent()},
-          {"/link/abc_1/3/", Silent()},
-          {"", Page("<html>no redirect here</html>")}};
+  catalogue.insert({{"/search/entry/", results},
+                    {"/entry/a1/", Page(ReadTestData("entry_page.html"))},
+                    {"/entry/b2/", Page(ReadTestData("entry_page_b2.html"))},
+                    {"/link/abc_1/0/", Page(ReadTestData("link_page.html"))},
+                    {"/entry/e5/", Silent()},
+                    {"/link/abc_1/3/", Silent()},
+                    {"", Page("<html>no redirect here</html>")}});
+  return catalogue;
 }
 
 // Runs `open`, chooses `item` in the menu it opens (none when `item` is empty), whose names it adds
@@ -219,7 +261,11 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   std::atomic<int> ticks = 0;
   std::vector<int> ticksAtFetch;
   TestServer server(Catalogue(ticks, ticksAtFetch));
-  frm1 window(server.Url());
+  // Memory runs out in the search for "oom".
+  frm1 window(server.Url(), [](const std::string& url) {
+    if (url.find("query=oom") != std::string::npos) throw std::bad_alloc();
+    return Module1::FetchPage(url, false);
+  });
   auto* txtSearch = window.findChild<QLineEdit*>("txtSearch");
   ListView* lvw = window.findChild<ListView*>("lvw");
   QClipboard* clipboard = QGuiApplication::clipboard();
@@ -391,6 +437,37 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   EXPECT_EQ(lvw->Count(), 0);
   EXPECT_EQ(server.Count("/search/entry/"), 8);
 
+  // Network text of any size or make: a cell shows, and a screen reader reads, at most
+  // kShownLength characters of it, with nothing in it that reorders or lays out the row; the row
+  // keeps it verbatim; painting it costs what an ordinary row costs.
+  Search("long");
+  ASSERT_EQ(lvw->Count(), 2);
+  const QString cut = QString(kShownLength, 'L') + "…";
+  EXPECT_EQ(lvw->Text(0).size(), kLong.size());
+  EXPECT_EQ(QStringList({lvw->topLevelItem(0)->text(0), Spoken(lvw, 0, 0),
+                         lvw->topLevelItem(1)->text(0), Spoken(lvw, 1, 0)}),
+            QStringList({cut, cut, "movie\uFFFDiva.exe b\uFFFD", "movie\uFFFDiva.exe b\uFFFD"}));
+  QElapsedTimer painting;
+  painting.start();
+  (void)window.grab();
+  EXPECT_LT(painting.elapsed(), 1000) << "a 4 MiB title took 8 s to paint when shown whole";
+  // Its detail window cuts a link name and size as long the same way; a link with a control or
+  // direction character, or an empty one, is not copied, though an ordinary link follows it.
+  Menu(Press(lvw, 0, Qt::RightButton), "资源详情", items, [&](QWidget*, ListView* list) {
+    EXPECT_EQ(list->topLevelItem(0)->text(0) + list->topLevelItem(0)->text(1),
+              ("【点击复制链接】" + cut).left(kShownLength) + "…" + cut);
+    for (int i = 1; i < list->Count(); ++i) {
+      clipboard->setText("before");
+      EXPECT_EQ(MessageDuring([&] { PressRow(list, i, Qt::LeftButton); }) + clipboard->text(),
+                "before")
+          << kUnsafeLinks[i - 1];
+    }
+    EXPECT_EQ(server.Count("/link/x9/"), std::size(kUnsafeLinks));
+  });
+  // Memory that runs out in a search ends it as a failed fetch does: nothing listed, nothing said.
+  EXPECT_EQ(MessageDuring([&] { Search("oom"); }), "");
+  EXPECT_EQ(lvw->Count(), 0);
+
   // Alt+F4 closes the frameless window, also while a search waits on a third page the server
   // holds: at once, and nothing of the first two pages is listed.
   window.activateWindow();
@@ -425,8 +502,8 @@ TEST(PointerTest, AClickWaitsForTheSearchInFlight) {
   auto* txtSearch = window.findChild<QLineEdit*>("txtSearch");
   ListView* lvw = window.findChild<ListView*>("lvw");
   QTimer::singleShot(500ms, [&] {
-    EXPECT_EQ(fetches, 1);
-    ClickThroughSystem(cmbSearch->mapToGlobal(cmbSearch->rect().center()));
+    EXPECT_TRUE(ClickThroughSystem(cmbSearch->mapToGlobal(cmbSearch->rect().center())));
+    EXPECT_EQ(fetches, 1) << "the click came, and waits, while the first page is fetched";
   });
   txtSearch->setText("silent");
   EXPECT_EQ(MessageDuring([&] {
