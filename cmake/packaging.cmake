@@ -24,12 +24,13 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # A Chinese font, so that no install shows the interface as boxes, and Qt's own Chinese texts.
 # libcurl only recommends the certificate authorities; without them every https fetch fails its
 # certificate check and a catalogue on https, or one that redirects there, shows no rows.
-# libproxy reads the desktop's proxy settings only through its plugins: GNOME's is small and is
+# The desktop's proxy settings are read by libproxy's own tool (libproxy-tools), in a process of its
+# own, and libproxy reads them only through its plugins: GNOME's is small and is
 # needed wherever the proxy is set in GNOME's Settings (without it a user behind a proxy gets no
 # rows and no word why); the script runner brings a JavaScript engine, so only recommended; KDE's
 # brings KDE's libraries, so only suggested.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei, ca-certificates, libproxy1-plugin-gsettings")
+    "qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei, ca-certificates, libproxy-tools, libproxy1-plugin-gsettings")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libproxy1-plugin-webkit")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libproxy1-plugin-kconfig")
 

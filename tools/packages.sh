@@ -4,12 +4,12 @@
 
 QUILLON_BUILD_PACKAGES=(
   cmake make g++ pkg-config
-  qt6-base-dev libcurl4-openssl-dev libre2-dev libpcre2-dev libicu-dev libcpp-httplib-dev libproxy-dev
+  qt6-base-dev libcurl4-openssl-dev libre2-dev libpcre2-dev libicu-dev libcpp-httplib-dev
   fonts-noto-cjk
 )
 # What the program needs at run time beyond the libraries it links: Qt's window-system plugins and
-# its own texts in Chinese, and the desktop's proxy settings.
-QUILLON_RUN_PACKAGES=(qt6-qpa-plugins qt6-translations-l10n libproxy1-plugin-gsettings)
+# its own texts in Chinese, and the desktop's proxy settings, read by libproxy's own tool.
+QUILLON_RUN_PACKAGES=(qt6-qpa-plugins qt6-translations-l10n libproxy-tools libproxy1-plugin-gsettings)
 QUILLON_TEST_PACKAGES=(
   libgtest-dev libgmock-dev icoutils librsvg2-bin
   libproxy1-plugin-webkit clang-format-14 git lintian

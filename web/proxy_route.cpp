@@ -3,13 +3,9 @@
 
 #include <curl/curl.h>
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdlib>
 #include <memory>
-#include <mutex>
 #include <string_view>
-#include <thread>
 #include <utility>
 
 #include "web/system_proxy.h"
@@ -17,19 +13,11 @@
 namespace Module1 {
 namespace {
 
-constexpr auto kPoll = std::chrono::milliseconds(20);
 // The variables through which libcurl takes a proxy from the environment (it reads http_proxy in
 // lower case only, since a CGI program's HTTP_PROXY comes from a request header).
 constexpr const char* kProxyVariables[] = {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy",
                                            "ALL_PROXY"};
 constexpr const char* kNoProxyVariables[] = {"no_proxy", "NO_PROXY"};
-
-// Lookups given up on and still running: a script address that never answers, whose download
-// may have no time-out of its own. Later lookups still ask the system, which may have been set
-// right meanwhile, until this many hang at once; then fetches go direct without asking, so that
-// threads and memory stay bounded however often a lookup hangs.
-constexpr int kMaxAbandoned = 4;
-std::atomic<int> g_abandoned = 0;
 
 std::string_view Variable(const char* name) {
   const char* value = std::getenv(name);
@@ -95,38 +83,11 @@ std::string ScriptAddress(const std::string& url) {
   return Part(parsed, CURLUPART_URL);
 }
 
-struct Lookup {
-  std::mutex mutex;
-  std::condition_variable answered;
-  std::optional<ProxyList> ways;
-  bool abandoned = false;
-};
-
 ProxyList LookUp(const std::string& url, std::chrono::milliseconds wait,
                  const std::function<bool()>& cancelled) {
   const std::string address = ScriptAddress(url);
-  if (g_abandoned >= kMaxAbandoned || address.empty()) return {""};
-  auto lookup = std::make_shared<Lookup>();
-  try {
-    std::thread([lookup, address, wait] {
-      ProxyList ways = SystemProxiesFor(address, wait);
-      const std::lock_guard lock(lookup->mutex);
-      lookup->ways = std::move(ways);
-      if (lookup->abandoned) --g_abandoned;
-      lookup->answered.notify_all();
-    }).detach();
-  } catch (const std::system_error&) {
-    return {""};
-  }
-  const auto deadline = std::chrono::steady_clock::now() + wait;
-  std::unique_lock lock(lookup->mutex);
-  while (!lookup->ways && !cancelled() && std::chrono::steady_clock::now() < deadline) {
-    lookup->answered.wait_for(lock, kPoll);
-  }
-  if (lookup->ways) return *lookup->ways;
-  lookup->abandoned = true;
-  ++g_abandoned;
-  return {""};
+  if (address.empty()) return {""};
+  return SystemProxiesFor(address, wait, cancelled);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Which way a fetch goes: through a proxy the environment names, as libcurl reads it, or else the
-// ways the user's system names (SystemProxiesFor), asked off the fetching thread so that a script
-// that never comes cannot hold a fetch or a close.
+// ways the user's system names (SystemProxiesFor), which a script that never comes cannot make
+// wait past the fetch's connect limit or a close.
 //
 //   ProxyDecisions decisions;   // one user action's fetches share them
 //   std::optional<ProxyList> ways = DecideProxies(url, 10s, cancelled, &decisions);
@@ -41,10 +41,9 @@ std::string AsciiLower(std::string text);
 // every host, without asking the system. Otherwise the system's ways for `url`, once per
 // scheme://host:port in `decisions` (when given). The system sees the address as a browser shows
 // it to a proxy script: without a login or a fragment, and for https only scheme://host:port/.
-// A system that has not answered within `wait` gives a direct connection, as the system's own
-// HTTP stack does without its script; so does `cancelled()` turning true meanwhile. A lookup
-// given up on may go on running; the system is asked again on the next call, unless several such
-// lookups hang at once, when fetches go direct without asking until one of them ends.
+// A system whose script has not answered within `wait`, or by the time `cancelled()` turns true,
+// gives what that system's own HTTP stack then uses (SystemProxiesFor: on Windows Internet
+// Options' fixed proxy, else direct; on Linux direct); the next call asks the system afresh.
 std::optional<ProxyList> DecideProxies(const std::string& url, std::chrono::milliseconds wait,
                                        const std::function<bool()>& cancelled,
                                        ProxyDecisions* decisions);

@@ -1,37 +1,110 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <proxy.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "web/proxy_route.h"
 #include "web/system_proxy.h"
 
+extern char** environ;
+
 namespace {
 
-// libproxy's factory may not be used by two threads at once, and a lookup may hang in it for
-// good (its script download has no time-out): each lookup takes a factory no other lookup holds,
-// making one when all are taken, so a hung lookup never holds the next. The callers bound how many
-// lookups run at once, and so how many factories there are. Factories live to the process's end:
-// freeing one unloads modules whose thread-local data a thread's exit would still clean up. Each
-// follows the desktop's settings as they change.
-std::mutex g_poolMutex;
-// The factories no lookup holds; never destroyed, so that they stay reachable to the end.
-auto& g_idle = *new std::vector<pxProxyFactory*>;
+// libproxy's own tool, which answers each address it reads with a line of proxies, as the desktop's
+// settings say at that moment; coreutils' stdbuf makes it write each line as it has it. It runs
+// in a process of its own because libproxy fetches a script with no time-out of its own: a lookup
+// that hangs there is ended outright, with everything it holds, and the next one starts afresh.
+constexpr const char* kHelper[] = {"/usr/bin/stdbuf", "-oL", "/usr/bin/proxy", nullptr};
+constexpr auto kPoll = std::chrono::milliseconds(20);
 
-pxProxyFactory* TakeFactory() {
-  const std::lock_guard lock(g_poolMutex);
-  if (g_idle.empty()) return px_proxy_factory_new();
-  pxProxyFactory* const factory = g_idle.back();
-  g_idle.pop_back();
-  return factory;
-}
+// The helper process, started when first asked and kept while it answers in time.
+class Helper final {
+ public:
+  // The helper's line for `url`, or nothing when none came before `deadline` or `cancelled()`,
+  // or no helper could be started; the helper is then ended.
+  std::optional<std::string> Ask(const std::string& url,
+                                 std::chrono::steady_clock::time_point deadline,
+                                 const std::function<bool()>& cancelled) {
+    if (m_pid < 0 && !Start()) return std::nullopt;
+    const std::string line = url + "\n";
+    if (send(m_socket, line.data(), line.size(), MSG_NOSIGNAL) != ssize_t(line.size())) {
+      return Stop();
+    }
+    for (std::size_t end; (end = m_read.find('\n')) == std::string::npos;) {
+      const auto left = deadline - std::chrono::steady_clock::now();
+      if (cancelled() || left <= left.zero()) return Stop();
+      pollfd readable{m_socket, POLLIN, 0};
+      const auto slice = std::chrono::duration_cast<std::chrono::milliseconds>(left) +
+                         std::chrono::milliseconds(1);
+      if (poll(&readable, 1, static_cast<int>(std::min(slice, kPoll).count())) <= 0) continue;
+      char buffer[4096];
+      const ssize_t n = recv(m_socket, buffer, sizeof buffer, 0);
+      if (n <= 0) return Stop();
+      m_read.append(buffer, static_cast<std::size_t>(n));
+    }
+    const std::size_t end = m_read.find('\n');
+    std::string answer = m_read.substr(0, end);
+    m_read.erase(0, end + 1);
+    return answer;
+  }
 
-void GiveBack(pxProxyFactory* factory) {
-  const std::lock_guard lock(g_poolMutex);
-  g_idle.push_back(factory);
-}
+ private:
+  // The helper, in a process group of its own (libproxy starts a reader of GNOME's settings),
+  // talking over a socket, which a helper that has gone cannot turn into a SIGPIPE here.
+  bool Start() {
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return false;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
+    const int failed = posix_spawn(&m_pid, kHelper[0], &actions, &attributes,
+                                   const_cast<char* const*>(kHelper), environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    close(ends[1]);
+    if (failed != 0) {
+      m_pid = -1;
+      close(ends[0]);
+      return false;
+    }
+    m_socket = ends[0];
+    return true;
+  }
+
+  std::nullopt_t Stop() {
+    if (m_pid > 0) {
+      kill(-m_pid, SIGKILL);
+      waitpid(m_pid, nullptr, 0);
+    }
+    if (m_socket >= 0) close(m_socket);
+    m_pid = m_socket = -1;
+    m_read.clear();
+    return std::nullopt;
+  }
+
+  pid_t m_pid = -1;
+  int m_socket = -1;
+  std::string m_read;  // what came after the last line taken
+};
 
 // libproxy's SOCKS names and libcurl's. SOCKS asks the proxy to resolve host names, since the
 // catalogue's name may be known only beyond it; a plain socks:// is either version, offered as 5,
@@ -59,16 +132,21 @@ void AddForCurl(std::string_view proxy, bool httpAddress, std::vector<std::strin
 
 }  // namespace
 
-std::vector<std::string> SystemProxiesFor(const std::string& url, std::chrono::milliseconds) {
-  pxProxyFactory* const factory = TakeFactory();
-  if (factory == nullptr) return {""};
-  char** proxies = px_proxy_factory_get_proxies(factory, url.c_str());
-  GiveBack(factory);
-  if (proxies == nullptr) return {""};
+std::vector<std::string> SystemProxiesFor(const std::string& url, std::chrono::milliseconds wait,
+                                          const std::function<bool()>& cancelled) {
+  static std::timed_mutex mutex;
+  static Helper& helper = *new Helper;  // its process ends when this process's end closes it
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  const std::unique_lock lock(mutex, deadline);
+  if (!lock || url.find_first_of("\r\n") != std::string::npos) return {""};
+  const std::optional<std::string> answer = helper.Ask(url, deadline, cancelled);
   std::vector<std::string> ways;
-  for (char** proxy = proxies; *proxy != nullptr; ++proxy)
-    AddForCurl(*proxy, url.starts_with("http:"), ways);
-  px_proxy_factory_free_proxies(proxies);
+  for (std::size_t at = 0; answer && at < answer->size();) {
+    const std::size_t end = std::min(answer->find(' ', at), answer->size());
+    if (end > at)
+      AddForCurl(std::string_view(*answer).substr(at, end - at), url.starts_with("http:"), ways);
+    at = end + 1;
+  }
   if (ways.empty()) ways.emplace_back();
   return ways;
 }

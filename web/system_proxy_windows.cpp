@@ -7,9 +7,15 @@
 // clang-format on
 
 #include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "web/proxy_route.h"
@@ -148,20 +154,19 @@ std::vector<WINHTTP_AUTOPROXY_OPTIONS> ScriptWays(bool detect, const wchar_t* sc
   return ways;
 }
 
-// What a script or automatic detection says for `url`, or nothing when neither gives an answer
-// within `wait`.
-std::optional<std::vector<std::string>> ScriptProxies(const std::string& url, bool detect,
-                                                      const wchar_t* script,
-                                                      std::chrono::milliseconds wait) {
+// What a script or automatic detection says for `url`, or nothing when neither gives an answer.
+std::optional<std::vector<std::string>> AskScript(const std::string& url, bool detect,
+                                                  const std::wstring& script,
+                                                  std::chrono::milliseconds wait) {
   std::unique_ptr<void, InternetDeleter> session(
       WinHttpOpen(kAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, nullptr, nullptr, 0));
   if (!session) return std::nullopt;
-  // The four phases of a script's download together stay below the caller's wait, so that a
-  // script that does not come gives way to the fixed proxy before the caller gives up.
+  // The four phases of a script's download together stay below the caller's wait.
   const int phase = static_cast<int>(wait.count() / 5);
   WinHttpSetTimeouts(session.get(), phase, phase, phase, phase);
   const std::wstring wide = Widen(url);
-  for (const WINHTTP_AUTOPROXY_OPTIONS& options : ScriptWays(detect, script)) {
+  for (const WINHTTP_AUTOPROXY_OPTIONS& options :
+       ScriptWays(detect, script.empty() ? nullptr : script.c_str())) {
     WINHTTP_PROXY_INFO info{};
     if (!AskWinHttp(session.get(), wide, options, &info)) continue;
     const GlobalText proxy(info.lpszProxy), bypass(info.lpszProxyBypass);
@@ -177,17 +182,74 @@ std::optional<std::vector<std::string>> ScriptProxies(const std::string& url, bo
   return std::nullopt;
 }
 
+// Lookups of one script (or of detection) given up on and still running. Windows ends them in
+// its own time, detection after its own time-outs, which WinHttpSetTimeouts does not shorten
+// (Wine's never ends one): while this many hang for a script, its later lookups go straight to the
+// fallback, so that threads stay bounded, and another script is still asked.
+constexpr int kMaxHanging = 4;
+std::mutex g_hangingMutex;
+auto& g_hanging =
+    *new std::map<std::wstring, int>;  // by script; never destroyed, as threads use it
+
+struct Lookup {
+  std::mutex mutex;
+  std::condition_variable answered;
+  bool done = false, abandoned = false;
+  std::optional<std::vector<std::string>> ways;
+};
+
+// AskScript on a thread of its own, waited for until `wait` passes or `cancelled()`; nothing then.
+std::optional<std::vector<std::string>> ScriptProxies(const std::string& url, bool detect,
+                                                      const std::wstring& script,
+                                                      std::chrono::milliseconds wait,
+                                                      const std::function<bool()>& cancelled) {
+  const std::wstring key = (detect ? L"detect " : L"") + script;
+  {
+    const std::lock_guard lock(g_hangingMutex);
+    if (g_hanging[key] >= kMaxHanging) return std::nullopt;
+  }
+  auto lookup = std::make_shared<Lookup>();
+  try {
+    std::thread([lookup, url, detect, script, wait, key] {
+      auto ways = AskScript(url, detect, script, wait);
+      const std::lock_guard lock(lookup->mutex);
+      lookup->ways = std::move(ways);
+      lookup->done = true;
+      if (lookup->abandoned) {
+        const std::lock_guard hanging(g_hangingMutex);
+        --g_hanging[key];
+      }
+      lookup->answered.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    return std::nullopt;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  std::unique_lock lock(lookup->mutex);
+  while (!lookup->done && !cancelled() && std::chrono::steady_clock::now() < deadline) {
+    lookup->answered.wait_for(lock, std::chrono::milliseconds(20));
+  }
+  if (lookup->done) return lookup->ways;
+  lookup->abandoned = true;
+  const std::lock_guard hanging(g_hangingMutex);
+  ++g_hanging[key];
+  return std::nullopt;
+}
+
 }  // namespace
 
-std::vector<std::string> SystemProxiesFor(const std::string& url, std::chrono::milliseconds wait) {
+std::vector<std::string> SystemProxiesFor(const std::string& url, std::chrono::milliseconds wait,
+                                          const std::function<bool()>& cancelled) {
   WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config{};
   if (!WinHttpGetIEProxyConfigForCurrentUser(&config)) return {""};
   const GlobalText script(config.lpszAutoConfigUrl), proxy(config.lpszProxy),
       bypass(config.lpszProxyBypass);
   if (config.fAutoDetect || script) {
-    if (auto ways = ScriptProxies(url, config.fAutoDetect, script.get(), wait)) return *ways;
+    if (auto ways =
+            ScriptProxies(url, config.fAutoDetect, script ? script.get() : L"", wait, cancelled))
+      return *ways;
   }
-  // Without an answer from a script, the fixed proxy, as Internet Explorer falls back to it.
+  // Without an answer from a script, in time or at all, the fixed proxy, as WinINet falls back.
   const Module1::UrlParts target = Module1::PartsOf(url);
   if (!proxy || Bypassed(target, Narrow(bypass.get()))) return {""};
   return FixedProxy(target, Narrow(proxy.get()));
