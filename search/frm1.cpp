@@ -106,7 +106,8 @@ void frm1::cmbSearch_Click() {
     return;
   }
   std::vector<ResultRow> rows;
-  if (!RunWithoutFreezing([&] { rows = KeywordSearch(keyword, m_siteBase, m_source); }, *lvw)) {
+  if (!RunWithoutFreezing([&] { rows = KeywordSearch(keyword, m_siteBase, m_source); }, *lvw,
+                          Rows::kReplaced)) {
     return;
   }
   for (const ResultRow& row : rows) {
@@ -120,7 +121,14 @@ void frm1::cmbSearch_Click() {
 void frm1::lvw_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, qreal x, qreal y) {
   lvw->SetSelectedItem(lvw->HitTest(x, y));
   if (!lvw->SelectedItem()) return;
-  MouseDown->exec(QCursor::pos());
+  ShowMenu(QCursor::pos());
+}
+
+// The first entry comes highlighted, so that one Enter takes it (a menu with none highlighted
+// spends the first Enter on highlighting one).
+void frm1::ShowMenu(QPoint at) {
+  MouseDown->setActiveAction(ResourceDetail);
+  MouseDown->exec(at);
 }
 
 // The context-menu key and Shift+F10 open the menu at the current row, as a press on it does at
@@ -130,7 +138,7 @@ void frm1::lvw_KeyDown(int key, Qt::KeyboardModifiers) {
   if (!row || (!ListView::IsMenuKey(key) && !ListView::IsEnterKey(key))) return;
   lvw->SetSelectedItem(row);
   if (ListView::IsMenuKey(key)) {
-    MouseDown->exec(lvw->MenuPosition(*row));
+    ShowMenu(lvw->MenuPosition(*row));
   } else {
     ResourceDetail_Click();
   }

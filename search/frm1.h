@@ -47,6 +47,8 @@ class frm1 final : public QWidget {
   // The keyboard's ways to the menu and the detail window, for the current row.
   void lvw_KeyDown(int key, Qt::KeyboardModifiers shift);
   void ResourceDetail_Click();
+  // Opens the result menu at `at` (screen coordinates) and returns when it has closed.
+  void ShowMenu(QPoint at);
 
   const std::string m_siteBase;
   const PageSource m_source;

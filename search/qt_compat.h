@@ -15,6 +15,7 @@
 #include <QTouchEvent>
 #include <QWheelEvent>
 #include <QtGlobal>
+#include <functional>
 #include <memory>
 
 // Qt 6 scales every window by the screen's own factor (2 at 192 dpi, 1.5 at 144), with sharp
@@ -47,27 +48,101 @@ inline QPointF MousePosition(const QMouseEvent& event) {
 #endif
 }
 
-// A copy of an input event (mouse, wheel, key, context menu, input method, touch or tablet), for
-// a later delivery; under Qt 5, null for any other kind of event.
-inline std::unique_ptr<QEvent> CopyOfInput(const QEvent& event) {
+// Makes an input event again for a later delivery. Qt 5's events hold their values, so a copy
+// serves. A Qt 6 pointer event shares its point with the pointing device, which every later event
+// of the device rewrites, so that held clicks would arrive where other ones were: it is made anew
+// from its values only when it is delivered.
+using EventMaker = std::function<std::unique_ptr<QEvent>()>;
+
+template <typename Kind>
+EventMaker MakerOf(const Kind& event) {
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-  std::unique_ptr<QEvent> copy;  // none of these kinds derives from another
-  const auto copyAs = [&](auto* kind) {
-    using Kind = std::remove_pointer_t<decltype(kind)>;
-    if (const auto* input = dynamic_cast<const Kind*>(&event))
-      copy = std::make_unique<Kind>(*input);
-  };
-  copyAs(static_cast<QMouseEvent*>(nullptr));
-  copyAs(static_cast<QWheelEvent*>(nullptr));
-  copyAs(static_cast<QKeyEvent*>(nullptr));
-  copyAs(static_cast<QContextMenuEvent*>(nullptr));
-  copyAs(static_cast<QInputMethodEvent*>(nullptr));
-  copyAs(static_cast<QTouchEvent*>(nullptr));
-#if QT_CONFIG(tabletevent)  // declared with the other events, when Qt has tablet input
-  copyAs(static_cast<QTabletEvent*>(nullptr));
-#endif
-  return copy;
+  auto copy = std::make_shared<Kind>(event);
 #else
-  return std::unique_ptr<QEvent>(event.clone());
+  auto copy = std::shared_ptr<QEvent>(event.clone());
+#endif
+  return [copy]() -> std::unique_ptr<QEvent> {
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    return std::make_unique<Kind>(*copy);
+#else
+    return std::unique_ptr<QEvent>(copy->clone());
+#endif
+  };
+}
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+inline EventMaker MakerOf(const QMouseEvent& e) {
+  return
+      [type = e.type(), at = e.position(), scene = e.scenePosition(), global = e.globalPosition(),
+       button = e.button(), buttons = e.buttons(), keys = e.modifiers(),
+       device = e.pointingDevice(), time = e.timestamp()]() -> std::unique_ptr<QEvent> {
+        auto made =
+            std::make_unique<QMouseEvent>(type, at, scene, global, button, buttons, keys, device);
+        made->setTimestamp(time);
+        return made;
+      };
+}
+inline EventMaker MakerOf(const QWheelEvent& e) {
+  return [at = e.position(), global = e.globalPosition(), pixels = e.pixelDelta(),
+          angle = e.angleDelta(), buttons = e.buttons(), keys = e.modifiers(), phase = e.phase(),
+          inverted = e.inverted(), source = e.source(), device = e.pointingDevice(),
+          time = e.timestamp()]() -> std::unique_ptr<QEvent> {
+    auto made = std::make_unique<QWheelEvent>(at, global, pixels, angle, buttons, keys, phase,
+                                              inverted, source, device);
+    made->setTimestamp(time);
+    return made;
+  };
+}
+inline EventMaker MakerOf(const QTouchEvent& e) {
+  struct Point {
+    int id;
+    QEventPoint::State state;
+    QPointF scene, global;
+  };
+  QList<Point> points;
+  for (const QEventPoint& p : e.points())
+    points.append({p.id(), p.state(), p.scenePosition(), p.globalPosition()});
+  return [type = e.type(), device = e.pointingDevice(), keys = e.modifiers(),
+          points]() -> std::unique_ptr<QEvent> {
+    QList<QEventPoint> made;
+    for (const Point& p : points) made.append(QEventPoint(p.id, p.state, p.scene, p.global));
+    return std::make_unique<QTouchEvent>(type, device, keys, made);
+  };
+}
+#endif
+
+// How to make `event` again for a later delivery, when it is input that a wait holds back (mouse,
+// wheel, key, context menu, input method, touch); empty for every other event. The one list of
+// what is held: an event is held only where it can be made again.
+inline EventMaker MakerOfInput(const QEvent& event) {
+  switch (event.type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+      return MakerOf(static_cast<const QMouseEvent&>(event));
+    case QEvent::Wheel:
+      return MakerOf(static_cast<const QWheelEvent&>(event));
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+      return MakerOf(static_cast<const QKeyEvent&>(event));
+    case QEvent::ContextMenu:
+      return MakerOf(static_cast<const QContextMenuEvent&>(event));
+    case QEvent::InputMethod:
+      return MakerOf(static_cast<const QInputMethodEvent&>(event));
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+      return MakerOf(static_cast<const QTouchEvent&>(event));
+    default:
+      return {};
+  }
+}
+
+// Where the pointer was at the mouse event, on the screen.
+inline QPoint GlobalPosition(const QMouseEvent& event) {
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+  return event.globalPos();
+#else
+  return event.globalPosition().toPoint();
 #endif
 }

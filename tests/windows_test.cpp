@@ -58,9 +58,12 @@ std::function<bool()> When(const char* kind, std::function<void(QWidget*)> act) 
   };
 }
 
-// A step for During: `act` runs once `server` is asked for `target`, so while Quillon waits on it.
+// A step for During: `act` runs once `server` is asked for `target` again, so while Quillon waits
+// on it.
 std::function<bool()> Asked(const TestServer& server, std::string target, auto act) {
-  return [&server, target, act] { return server.Count(target) > 0 && (act(), true); };
+  return [&server, target, act, before = server.Count(target)] {
+    return server.Count(target) > before && (act(), true);
+  };
 }
 
 // "title: text [buttons]" of the message box `act` opens, which it closes, or "".
@@ -101,7 +104,7 @@ struct SystemKey {
   unsigned char modifier, key;
 };
 constexpr SystemKey kDown{"Down", 0, 0x28}, kMenuKey{"Menu", 0, 0x5D},
-    kShiftF10{"shift+F10", 0x10, 0x79};
+    kShiftF10{"shift+F10", 0x10, 0x79}, kEscape{"Escape", 0, 0x1B}, kReturn{"Return", 0, 0x0D};
 
 // Types `keys` in turn.
 void TypeThroughSystem(std::initializer_list<SystemKey> keys) {
@@ -119,8 +122,10 @@ void TypeThroughSystem(std::initializer_list<SystemKey> keys) {
 #endif
 }
 
-// Clicks at `at` and returns once the program has the press: true when it came within 5 s.
-bool ClickThroughSystem(QPoint at) {
+// Clicks at `at` in `widget` and returns once the program has the press: true when it came
+// within 5 s. xdotool places the pointer by the window system's own idea of where the window is,
+// which a window manager that has just taken the window in may not have told Qt yet.
+bool ClickThroughSystem(const QWidget* widget, QPoint at) {
   struct Presses final : QObject {
     int seen = 0;
     bool eventFilter(QObject*, QEvent* event) override {
@@ -130,12 +135,15 @@ bool ClickThroughSystem(QPoint at) {
   } presses;
   qApp->installEventFilter(&presses);  // before the filters already there, which may hold it
 #ifdef _WIN32
+  at = widget->mapToGlobal(at);
   SetCursorPos(at.x(), at.y());
   mouse_event(2 /* MOUSEEVENTF_LEFTDOWN */, 0, 0, 0, 0), mouse_event(4 /* LEFTUP */, 0, 0, 0, 0);
 #else
-  EXPECT_EQ(QProcess::execute("xdotool", {"mousemove", QString::number(at.x()),
-                                          QString::number(at.y()), "click", "1"}),
-            0);
+  at = widget->mapTo(widget->window(), at);
+  QProcess xdotool;  // waited for with the events going on, which a window manager may ask for
+  xdotool.start("xdotool", {"mousemove", "--window", QString::number(widget->window()->winId()),
+                            QString::number(at.x()), QString::number(at.y()), "click", "1"});
+  EXPECT_TRUE(QTest::qWaitFor([&] { return xdotool.state() == QProcess::NotRunning; }));
 #endif
   return QTest::qWaitFor([&] { return presses.seen > 0; }, 5000);
 }
@@ -164,7 +172,8 @@ const std::string kUnsafeLinks[] = {
     "ed2k://|file|a\x7F.avi|1|AB|/",   "ed2k://|file|a\xC2\x9B.avi|1|AB|/",
     "ed2k://|file|\u202Eiva.exe|/",    "ed2k://|file|a\u200F.avi|1|AB|/",
     "ed2k://|file|a\u2066.avi|1|AB|/", ""};
-const std::string kLong(4 << 20, 'L');
+// 4 MiB, whose cut would split an emoji's two UTF-16 units.
+const std::string kLong = std::string(kShownLength - 1, 'L') + "😀" + std::string(4 << 20, 'L');
 
 // The catalogue of tests/data, its result pages slow enough to see the window paint meanwhile and
 // the second of them in GBK; only link/abc_1/0/ has a redirect. A search for "long" gives a title
@@ -397,16 +406,21 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
       EXPECT_EQ(clipboard->text(),
                 "ed2k://|file|a.avi|734003200|0123456789ABCDEF0123456789ABCDEF|/");
     }
-    // Closed while a copy waits on a link page that never comes: the copy is abandoned. The
-    // wait shows while it lasts, and only then.
-    const QDeadlineTimer soon(5s);
-    QString shown;
-    During([&] { EXPECT_EQ(MessageDuring([&] { PressRow(links, 3, Qt::LeftButton); }), ""); },
-           {Asked(server, "/link/abc_1/3/", [&] { shown = Shown(links), detail->close(); })});
-    EXPECT_FALSE(soon.hasExpired()) << "long before the server would have answered";
-    EXPECT_EQ(shown + " then " + Shown(links), "wait, busy then arrow");
-    EXPECT_FALSE(detail->isVisible());
-    EXPECT_EQ(clipboard->text().left(4), "ed2k");
+    // Escape, then a close, while a copy waits on a link page that never comes: the copy is
+    // abandoned, nothing copied or said; Escape keeps the window. The wait shows while it lasts.
+    for (const bool escape : {true, false}) {
+      const QDeadlineTimer soon(5s);
+      QString shown;
+      During([&] { EXPECT_EQ(MessageDuring([&] { PressRow(links, 3, Qt::LeftButton); }), ""); },
+             {Asked(server, "/link/abc_1/3/", [&] {
+               shown = Shown(links);
+               escape ? QTest::keyClick(links, Qt::Key_Escape) : (void)detail->close();
+             })});
+      EXPECT_FALSE(soon.hasExpired()) << "long before the server would have answered";
+      EXPECT_EQ(shown + " then " + Shown(links), "wait, busy then arrow");
+      EXPECT_EQ(detail->isVisible(), escape);
+      EXPECT_EQ(clipboard->text().left(4), "ed2k");
+    }
   });
   // Reopened for another row, the window holds only that row's links.
   Menu(Press(lvw, 1, Qt::RightButton), "资源详情", items, [](QWidget*, ListView* list) {
@@ -416,20 +430,25 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   EXPECT_EQ(links->Count(), 0) << "closing discards rows";
   EXPECT_EQ(server.Count("/entry/"), 2);
 
-  // Closed while the detail window loads an entry page the server holds: at once, and no detail
-  // window appears; the row's list shows the wait meanwhile. Shown again, the window works as
-  // before.
+  // Escape, then a close, while the detail window loads an entry page the server holds: at once,
+  // and no detail window appears; Escape keeps the search window. The row's list shows the wait
+  // meanwhile. Shown again, the window works as before.
   QApplication::setQuitOnLastWindowClosed(false);
-  const QDeadlineTimer loading(5s);
   QString shown;
-  During(
-      [&] {
-        EXPECT_FALSE(Menu(Press(lvw, 2, Qt::RightButton), "资源详情", items, [](auto, auto) {}));
-      },
-      {Asked(server, "/entry/e5/", [&] { shown = Shown(lvw), window.close(); })});
-  EXPECT_FALSE(loading.hasExpired()) << "long before the server would have answered";
-  EXPECT_EQ(shown + " then " + Shown(lvw), "wait, busy then arrow");
-  EXPECT_FALSE(window.isVisible());
+  for (const bool escape : {true, false}) {
+    const QDeadlineTimer loading(5s);
+    During(
+        [&] {
+          EXPECT_FALSE(Menu(Press(lvw, 2, Qt::RightButton), "资源详情", items, [](auto, auto) {}));
+        },
+        {Asked(server, "/entry/e5/", [&] {
+          shown = Shown(lvw);
+          escape ? QTest::keyClick(lvw, Qt::Key_Escape) : (void)window.close();
+        })});
+    EXPECT_FALSE(loading.hasExpired()) << "long before the server would have answered";
+    EXPECT_EQ(shown + " then " + Shown(lvw), "wait, busy then arrow");
+    EXPECT_EQ(window.isVisible(), escape);
+  }
   window.show();
 
   // An empty keyword empties the list and asks for one.
@@ -442,8 +461,8 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   // keeps it verbatim; painting it costs what an ordinary row costs.
   Search("long");
   ASSERT_EQ(lvw->Count(), 2);
-  const QString cut = QString(kShownLength, 'L') + "…";
-  EXPECT_EQ(lvw->Text(0).size(), kLong.size());
+  const QString cut = QString(kShownLength - 1, 'L') + "…";
+  EXPECT_EQ(lvw->Text(0).toStdString(), kLong);
   EXPECT_EQ(QStringList({lvw->topLevelItem(0)->text(0), Spoken(lvw, 0, 0),
                          lvw->topLevelItem(1)->text(0), Spoken(lvw, 1, 0)}),
             QStringList({cut, cut, "movie\uFFFDiva.exe b\uFFFD", "movie\uFFFDiva.exe b\uFFFD"}));
@@ -468,27 +487,34 @@ TEST(WindowsTest, SearchMenuDetailCopyAndClose) {
   EXPECT_EQ(MessageDuring([&] { Search("oom"); }), "");
   EXPECT_EQ(lvw->Count(), 0);
 
-  // Alt+F4 closes the frameless window, also while a search waits on a third page the server
-  // holds: at once, and nothing of the first two pages is listed.
+  // Escape ends a search that waits on a third page the server holds, and the window stays;
+  // Alt+F4 closes the frameless window, also then: each at once, listing nothing of the first two
+  // pages.
   window.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-  const QDeadlineTimer soon(5s);
-  During([&] { Search("hold"); }, {Asked(server, "/search/entry/?query=hold&flag=1-1&page=3", [&] {
-           shown = Shown(lvw), QTest::keyClick(txtSearch, Qt::Key_F4, Qt::AltModifier);
-         })});
-  EXPECT_FALSE(soon.hasExpired()) << "long before the server would have answered";
-  EXPECT_EQ(shown + " then " + Shown(lvw), "wait, busy then arrow");
-  EXPECT_EQ(lvw->Count(), 0);
-  EXPECT_FALSE(window.isVisible());
+  for (const bool escape : {true, false}) {
+    const QDeadlineTimer soon(5s);
+    During([&] { Search("hold"); },
+           {Asked(server, "/search/entry/?query=hold&flag=1-1&page=3", [&] {
+             shown = Shown(lvw);
+             QTest::keyClick(txtSearch, escape ? Qt::Key_Escape : Qt::Key_F4,
+                             escape ? Qt::NoModifier : Qt::AltModifier);
+           })});
+    EXPECT_FALSE(soon.hasExpired()) << "long before the server would have answered";
+    EXPECT_EQ(shown + " then " + Shown(lvw), "wait, busy then arrow");
+    EXPECT_EQ(lvw->Count(), 0);
+    EXPECT_EQ(window.isVisible(), escape);
+  }
 }
 
-// A catalogue that never answers, and a click through the window system halfway through the first
-// page: the search ends empty and silent, and only then is the click handled. Then the keys through
-// the window system: the menu key and Shift+F10 open the menu at the current row.
-TEST(PointerTest, AClickWaitsForTheSearchInFlight) {
+// A catalogue whose first three result pages never come, so that a search lists the rows of the
+// fourth after 3 s, and input through the window system while it waits: a click on 搜索, which
+// waits for the search and then searches again; a press on the empty list, dropped, as its rows are
+// gone; Escape, which ends the wait and keeps the window. Then the menu from the context-menu key
+// and from Shift+F10, at the current row, and from a press, each taking its first Enter.
+TEST(PointerTest, InputThroughTheWindowSystem) {
   TestServer server({{"/search/entry/", [](Connection& c, const Request& r) {
-                        if (r.Target().find("query=rows") == std::string::npos)
-                          return Silent()(c, r);
+                        if (r.Target().back() < '4') return Silent()(c, r);
                         Page(ReadTestData("results_page1.html"))(c, r);
                       }}});
   std::atomic<int> fetches = 0;
@@ -498,40 +524,59 @@ TEST(PointerTest, AClickWaitsForTheSearchInFlight) {
   });
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  auto* cmbSearch = window.findChild<QPushButton*>("cmbSearch");
-  auto* txtSearch = window.findChild<QLineEdit*>("txtSearch");
-  ListView* lvw = window.findChild<ListView*>("lvw");
-  QTimer::singleShot(500ms, [&] {
-    EXPECT_TRUE(ClickThroughSystem(cmbSearch->mapToGlobal(cmbSearch->rect().center())));
-    EXPECT_EQ(fetches, 1) << "the click came, and waits, while the first page is fetched";
-  });
-  txtSearch->setText("silent");
-  EXPECT_EQ(MessageDuring([&] {
-              QTest::mouseClick(cmbSearch, Qt::LeftButton);  // returns when the search has ended
-              EXPECT_EQ(fetches, 4) << "the click was handled while the search ran";
-              EXPECT_EQ(lvw->Count(), 0);
-              EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait ended in failure";
-              EXPECT_TRUE(QTest::qWaitFor([&] { return fetches == 8; }, 15000)) << "click lost";
-            }),
-            "");
-  txtSearch->setText("rows");
-  QTest::mouseClick(cmbSearch, Qt::LeftButton);
-  window.activateWindow();
+  // A window manager gives the window the keyboard on a click, as it does for a user's.
+  ASSERT_TRUE(ClickThroughSystem(&window, QPoint(window.width() - 20, 5)));
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  auto* cmbSearch = window.findChild<QPushButton*>("cmbSearch");
+  window.findChild<QLineEdit*>("txtSearch")->setText("x");
+  ListView* lvw = window.findChild<ListView*>("lvw");
+  const auto rowAt = [lvw](int row) {
+    return row < 0 ? QPoint(20, 8)  // where the first row will be
+                   : lvw->visualItemRect(lvw->topLevelItem(row)).center();
+  };
+  QTimer::singleShot(500ms, [&] {
+    EXPECT_TRUE(ClickThroughSystem(lvw->viewport(), rowAt(-1)) &&
+                ClickThroughSystem(cmbSearch, cmbSearch->rect().center()));
+    EXPECT_EQ(fetches, 1) << "both came, and wait, while the first page is fetched";
+  });
+  int menus = 0;
+  During(
+      [&] {
+        QTest::mouseClick(cmbSearch, Qt::LeftButton);  // returns when the search has ended
+        EXPECT_EQ(fetches, 4) << "the click was handled while the search ran";
+        EXPECT_EQ(lvw->Count(), 5);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return fetches == 8; }, 15000)) << "click lost";
+      },
+      {When("QMenu", [&](QWidget* menu) { ++menus, menu->close(); })});
+  EXPECT_EQ(menus, 0) << "a press made on the empty list acted on a row that came later";
+  QElapsedTimer waited;
+  waited.start();
+  QTimer::singleShot(300ms, [] { TypeThroughSystem({kEscape}); });
+  QTest::mouseClick(cmbSearch, Qt::LeftButton);
+  EXPECT_LT(waited.elapsed(), 2000) << "long before the pages would have come";
+  EXPECT_TRUE(lvw->Count() == 0 && window.isVisible());
+  QTest::mouseClick(cmbSearch, Qt::LeftButton);
   lvw->setFocus();
-  for (const SystemKey& key : {kMenuKey, kShiftF10}) {
+  // Down, then the key, opens the menu at the next row's lower left corner; a press, at the
+  // pointer.
+  for (const SystemKey* key : {&kMenuKey, &kShiftF10, static_cast<const SystemKey*>(nullptr)}) {
     QPoint at;
-    const auto type = [&] {
-      TypeThroughSystem({kDown, key});
-      (void)QTest::qWaitFor([&] { return !at.isNull(); });
+    bool detailed = false;
+    const auto open = [&] {
+      key ? TypeThroughSystem({kDown, *key}) : (void)ClickThroughSystem(lvw->viewport(), rowAt(1));
+      (void)QTest::qWaitFor([&] { return detailed; });
     };
-    EXPECT_TRUE(
-        During(type, {When("QMenu", [&](QWidget* menu) { at = menu->pos(), menu->close(); })}))
-        << key.name;
-    EXPECT_EQ(at,
-              lvw->viewport()->mapToGlobal(lvw->visualItemRect(lvw->currentItem()).bottomLeft()));
+    EXPECT_TRUE(During(
+        open, {When("QMenu",
+                    [&](QWidget* menu) {
+                      at = menu->pos(), TypeThroughSystem({kReturn});
+                      QTimer::singleShot(3s, menu, &QWidget::close);  // if Enter took nothing
+                    }),
+               When("frm2", [&](QWidget* detail) { detailed = true, detail->close(); })}));
+    const QPoint corner = lvw->visualItemRect(lvw->currentItem()).bottomLeft();
+    EXPECT_TRUE(!key || at == lvw->viewport()->mapToGlobal(corner)) << (key ? key->name : "press");
   }
-  EXPECT_EQ(lvw->SelectedItem(), 2) << "the focus made the first row current";
+  EXPECT_EQ(lvw->SelectedItem(), 1);
 }
 
 }  // namespace

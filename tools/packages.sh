@@ -14,7 +14,7 @@ QUILLON_TEST_PACKAGES=(
   libgtest-dev libgmock-dev icoutils librsvg2-bin
   libproxy1-plugin-webkit clang-format-14 git lintian
   desktop-file-utils appstream binutils-mingw-w64-x86-64 dpkg-dev file
-  xvfb xauth xdotool
+  xvfb xauth xdotool openbox wmctrl
 )
 # The Windows build (tools/windows/build.sh): the cross compilers, what Debian's source packages
 # need to build, and Qt's host tools of the same version. Its tests (tools/windows/test.sh): Wine
