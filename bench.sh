@@ -45,5 +45,11 @@ echo "Python peer (the worst case runs up to 10 s a size)..."
 python3 bench/peer.py "$out/pages" http://127.0.0.1:8761/ >"$out/peer.json"
 echo "Start-up and memory under Xvfb..."
 bench/startup.sh "$build" >"$out/startup.json"
+# The Windows program's size and start under Wine, when tools/windows/build.sh has made it.
+rm -f "$out/windows.json"
+if [[ -f build-windows/app/Quillon.exe ]]; then
+  echo "The Windows program under Wine..."
+  tools/windows/test.sh -- bench/windows_start.sh 5 | tail -n 1 >"$out/windows.json"
+fi
 python3 bench/report.py "$out" BENCHMARKS.md docs/worst_case.svg
 echo "Wrote BENCHMARKS.md and docs/worst_case.svg"

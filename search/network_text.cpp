@@ -40,7 +40,7 @@ bool LaysOut(QChar c) {
 QString ShownText(const QString& text) {
   QString shown = text.left(kShownLength);
   if (shown.size() < text.size()) {
-    if (shown.back().isHighSurrogate()) shown.chop(1);
+    if (shown.at(shown.size() - 1).isHighSurrogate()) shown.chop(1);
     shown += kCut;
   }
   for (QChar& c : shown) {

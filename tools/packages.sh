@@ -16,16 +16,17 @@ QUILLON_TEST_PACKAGES=(
   desktop-file-utils appstream binutils-mingw-w64-x86-64 dpkg-dev file
   xvfb xauth xdotool openbox wmctrl
 )
-# The Windows build (tools/windows/build.sh): the cross compilers, what Debian's source packages
-# need to build, and Qt's host tools of the same version. Its tests (tools/windows/test.sh): Wine
-# with an X server, and the tools that read the program file.
+# The Windows build (tools/windows/build.sh): the 32-bit cross compilers, what Debian's source
+# packages need to build (Qt's configure builds its own host tools with g++) and Qt 5's texts in
+# Chinese. Its tests (tools/windows/test.sh): what makes a Wine of their own (debootstrap), an X
+# server, and the tools that read the program file and check its imports.
 QUILLON_WINDOWS_PACKAGES=(
-  cmake make ninja-build pkg-config dpkg-dev zip xz-utils nsis
-  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  perl python3 python3-six unicode-data icu-devtools
-  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
+  cmake make ninja-build pkg-config dpkg-dev zip xz-utils nsis g++
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+  perl python3 python3-six unicode-data icu-devtools qttranslations5-l10n
 )
-QUILLON_WINDOWS_TEST_PACKAGES=(wine wine64 xvfb xauth icoutils file binutils-mingw-w64-x86-64)
+QUILLON_WINDOWS_TEST_PACKAGES=(debootstrap xvfb xauth icoutils file binutils-mingw-w64-x86-64
+  gcc-mingw-w64-i686-posix)
 
 install_missing_packages() {
   local missing=()
@@ -38,6 +39,7 @@ install_missing_packages() {
   echo "Installing missing packages: ${missing[*]}"
   local sudo=()
   [[ $(id -u) -eq 0 ]] || sudo=(sudo)
-  "${sudo[@]}" apt-get update
+  # The lists there are may serve when the mirror is out of step for a moment.
+  "${sudo[@]}" apt-get update || echo "apt-get update failed; installing from the lists there are" >&2
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 }

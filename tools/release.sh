@@ -24,7 +24,7 @@ QUILLON_WINDOWS_BUILD=$builds/windows tools/windows/build.sh -DQUILLON_BUILD_TES
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$builds/debian/CMakeCache.txt")
 mkdir -p "$out"
 cp "$builds/debian/package/quillon_${version}_$(dpkg --print-architecture).deb" \
-  "$builds/windows/Quillon-$version-win64.zip" "$builds/windows/Quillon-$version-setup.exe" "$out/"
+  "$builds/windows/Quillon-$version-windows.zip" "$builds/windows/Quillon-$version-setup.exe" "$out/"
 # A release goes out only as Debian's checks pass it, and with sums that check.
 lintian --fail-on error,warning "$out"/*.deb >&2
 (cd "$out" && sha256sum -- * >SHA256SUMS && sha256sum --quiet -c SHA256SUMS)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds Quillon.exe, the Windows program, on Debian 12 from Debian's own sources.
+# Builds Quillon.exe, the Windows program, on Debian 12 from Debian's own sources: one 32-bit
+# program, for every Windows from 7 SP1 on, 32- and 64-bit alike.
 #   tools/windows/build.sh [CMAKE_ARGS...]    e.g. -DQUILLON_SITE_BASE=http://catalogue.example/
 # Installs the packages it needs, builds the dependencies that are missing or whose recipe changed
 # (into ${XDG_CACHE_HOME:-~/.cache}/quillon-windows/<library>-<key>, kept for later builds; the
@@ -35,8 +36,7 @@ build=${QUILLON_WINDOWS_BUILD:-build-windows}  # tools/release.sh builds in a fo
 # Configured afresh each time: a library whose key changed lies in another folder, and CMake would
 # keep finding the one its cache names.
 cmake --fresh -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=tools/windows/toolchain.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="${QUILLON_WINDOWS_PREFIX//:/;}" -DQT_HOST_PATH=/usr \
-  -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="${QUILLON_WINDOWS_PREFIX//:/;}" \
   -DCMAKE_CROSSCOMPILING_EMULATOR=wine -DCMAKE_EXE_LINKER_FLAGS_RELEASE=-s -DQUILLON_WERROR=ON "$@" >&2
 cmake --build $build -j "$(nproc)" >&2
 program=$build/app/Quillon.exe
@@ -47,11 +47,11 @@ tools/windows/notices.py $sources >"$build/THIRD-PARTY-NOTICES.txt"
 # The zip: the program, its licence and the notices of what it carries, with fixed times and
 # order, so that the same sources give the same bytes.
 stage=$build/zip
-rm -rf "$stage" $build/Quillon-*-win64.zip && mkdir -p "$stage"
+rm -rf "$stage" $build/Quillon-*-windows.zip && mkdir -p "$stage"
 cp "$program" LICENSE $build/THIRD-PARTY-NOTICES.txt "$stage/"
 touch -d "@${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}" "$stage"/*
 chmod 0644 "$stage"/*  # the zip keeps each file's mode: not the builder's umask
-(cd "$stage" && TZ=UTC zip -q -X -9 "../Quillon-$version-win64.zip" Quillon.exe LICENSE \
+(cd "$stage" && TZ=UTC zip -q -X -9 "../Quillon-$version-windows.zip" Quillon.exe LICENSE \
   THIRD-PARTY-NOTICES.txt)
 makensis -V2 -DEXE="$PWD/$program" -DOUT="$PWD/$build/Quillon-$version-setup.exe" \
   -DVERSION="$version" -DVERSION_TEXT="$text" -DLICENSE="$PWD/LICENSE" \

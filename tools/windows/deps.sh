@@ -12,14 +12,14 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 cache=$1
 jobs=$(nproc)
-host=x86_64-w64-mingw32
+host=i686-w64-mingw32  # as toolchain.cmake
 names=(zlib pcre2 re2 curl icu googletest qtbase)
 declare -A source=([zlib]=zlib [pcre2]=pcre2 [re2]=re2 [curl]=curl [icu]=icu
-  [googletest]=googletest [qtbase]=qt6-base)
+  [googletest]=googletest [qtbase]=qtbase-opensource-src)
 # The versions of Debian 12's own suite: the security suite's source files are not on every mirror.
 declare -A version=([zlib]=1:1.2.13.dfsg-1 [pcre2]=10.42-1
   [re2]=20220601+dfsg-1 [curl]=7.88.1-10+deb12u15 [icu]=72.1-3+deb12u1
-  [googletest]=1.12.1-0.2 [qtbase]=6.4.2+dfsg-10)
+  [googletest]=1.12.1-0.2 [qtbase]=5.15.8+dfsg-11+deb12u3)
 declare -A needs=([curl]=zlib [qtbase]=zlib)
 declare -A installed=([qtbase]=/qt)  # where in its folder a library is installed, if not at the top
 declare -A key folder
@@ -110,10 +110,11 @@ build_icu() {
   for part in stubdata common data; do make -C "$part" -j "$jobs" >>build.log; done
   mkdir -p "$prefix/bin" "$prefix/lib"  # ICU installs its data library into bin/ first
   for part in common data; do make -C "$part" install >>install.log; done
-  # For mingw, ICU installs its stub as the data library and the data in bin/; and its static
-  # libraries carry an "s" that CMake's FindICU looks for only with MSVC.
-  cp lib/sicudt.a "$prefix/lib/libsicudt.a"
-  rm -f "$prefix/bin/sicudt.a"
+  # For mingw, ICU installs its stub as the data library and the data in bin/ (as libsicudt.a for
+  # 32-bit Windows, sicudt.a for 64-bit); and its static libraries carry an "s" that CMake's FindICU
+  # looks for only with MSVC.
+  cp "$(ls lib/libsicudt.a lib/sicudt.a 2>/dev/null | head -n 1)" "$prefix/lib/libsicudt.a"
+  rm -f "$prefix/bin/sicudt.a" "$prefix/bin/libsicudt.a"
   for lib in uc dt; do ln -sf "libsicu$lib.a" "$prefix/lib/libicu$lib.a"; done
 }
 
@@ -122,32 +123,40 @@ build_googletest() {  # for the test programs that run under Wine
   cmake_static . -Dgtest_disable_pthreads=OFF
 }
 
-# Core, Gui, Widgets, Test, the Windows platform plugin and style; bundled HarfBuzz, FreeType,
-# libpng and PCRE2 (16-bit, whose names never meet the 8-bit library's); zlib from this prefix,
-# so that Quillon links one copy of it.
+# Qt 5.15, the last Qt that runs on Windows 7 and 8.1 (it looks every newer Windows function up
+# when it runs): Core, Gui, Widgets, Test, the Windows platform plugin and style, with its bundled
+# HarfBuzz, libpng and PCRE2 (16-bit, whose names never meet the 8-bit library's) and zlib from
+# this prefix, so that Quillon links one copy of it. Qt's configure builds its own host tools.
+# Without tablet input: Debian's source leaves out the Wintab header it is built on. Optimised for
+# size, so that the one program file stays small; the program draws little.
 build_qtbase() {
-  unpack qt6-base
-  # Qt gzips its MIME database while it configures, and gzip's header records that moment: the
-  # header says "no time" instead, so that two builds give the same library.
-  local read_db='file(READ "${qmimeprovider_db_output}.archive" qmime_db_archive HEX)'
-  local no_time='string(REGEX REPLACE "^(1f8b08..)........" "\\100000000" qmime_db_archive "${qmime_db_archive}")'
-  grep -qF "$read_db" src/corelib/CMakeLists.txt
-  read_db=$read_db no_time=$no_time awk \
-    '{ print } index($0, ENVIRON["read_db"]) { print ENVIRON["no_time"] }' \
-    src/corelib/CMakeLists.txt >CMakeLists.txt.new
-  mv CMakeLists.txt.new src/corelib/CMakeLists.txt
-  # Qt keeps its install prefix inside the program (QLibraryInfo): a fixed one, installed under the
-  # library's folder, so that the cache's folder does not reach the program.
-  export DESTDIR=$prefix
-  cmake_static . -DCMAKE_INSTALL_PREFIX=/qt -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-    -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
-    -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_opengl=OFF -DFEATURE_dbus=OFF \
-    -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
-    -DFEATURE_tabletevent=OFF -DFEATURE_dynamicgl=OFF -DFEATURE_system_zlib=ON \
-    -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF \
-    -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF -DFEATURE_icu=OFF -DINPUT_openssl=no \
-    -DFEATURE_sql=OFF -DFEATURE_androiddeployqt=OFF -DFEATURE_macdeployqt=OFF \
-    -DFEATURE_windeployqt=OFF
+  unpack qtbase-opensource-src
+  # The MIME database is gzipped while Qt builds, and gzip's header would record that moment.
+  grep -qF 'Minimal => 1,' src/corelib/mimetypes/mime/generate.pl
+  sed -i 's/Minimal => 1,/Minimal => 1, Time => 0,/' src/corelib/mimetypes/mime/generate.pl
+  # Qt names the compilers CROSS_COMPILE + gcc; Debian's POSIX-thread ones carry a suffix. The
+  # cache's folder stays out of what they compile, and each function and datum gets a section of
+  # its own, which the program's link drops when nothing uses it.
+  local cross=$work/cross tool
+  mkdir -p "$cross"
+  for tool in gcc g++; do
+    printf '#!/bin/sh\nexec %s-%s-posix %s -ffunction-sections -fdata-sections "$@"\n' $host $tool \
+      "$reproducible" >"$cross/$host-$tool"
+  done
+  for tool in ar windres strip objcopy nm; do ln -s "$(command -v $host-$tool)" "$cross/$host-$tool"; done
+  chmod +x "$cross"/*
+  local zlib=${QUILLON_WINDOWS_PREFIX#*:}
+  ./configure -opensource -confirm-license -platform linux-g++ -xplatform win32-g++ \
+    -device-option CROSS_COMPILE="$cross/$host-" -prefix /qt -static -release -optimize-size -no-pch \
+    -nomake examples -nomake tests -no-opengl -no-dbus -no-icu -no-openssl -no-zstd \
+    -no-direct2d -no-freetype -no-fontconfig -no-gif -no-ico -no-libjpeg -qt-libpng -qt-harfbuzz \
+    -qt-pcre -system-zlib -I "$zlib/include" -L "$zlib/lib" -no-feature-sql -no-feature-network \
+    -no-feature-xml -no-feature-concurrent -no-feature-printer -no-feature-vulkan \
+    -no-feature-tabletevent >configure.log
+  make -j "$jobs" >build.log
+  # Qt keeps its install prefix inside the program (QLibraryInfo): a fixed one, installed under
+  # the library's folder, so that the cache's folder does not reach the program.
+  make install INSTALL_ROOT="$prefix" >install.log
 }
 
 # The key of library NAME: a hash of all that makes it, its dependencies' keys included.
@@ -156,7 +165,7 @@ key_of() {
   {
     declare -f "build_$name" unpack cmake_static
     grep -vE '^\s*(#|$)' "$here/toolchain.cmake"
-    echo "${source[$name]} ${version[$name]} ${reproducible%%=*}"
+    echo "${source[$name]} ${version[$name]} ${reproducible%%=*} $host"
     $host-gcc-posix --version | head -n 1
     $host-g++-posix --version | head -n 1
     for dependency in ${needs[$name]:-}; do echo "${key[$dependency]}"; done

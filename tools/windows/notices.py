@@ -15,8 +15,8 @@ import sys
 
 # Debian source package, what it is, and the licence files it carries (globs, first match kept).
 LIBRARIES = [
-    ("qtbase", "Qt 6 (Core, Gui, Widgets), under the LGPL-3.0-only",
-     ["LICENSES/LGPL-3.0-only.txt", "LICENSES/GPL-3.0-only.txt"]),
+    ("qtbase", "Qt 5.15 (Core, Gui, Widgets), under the LGPL-3.0-only",
+     ["LICENSE.LGPL3", "LICENSE.GPL3"]),
     ("curl", "libcurl", ["COPYING"]),
     ("re2", "RE2", ["LICENSE"]),
     ("pcre2", "PCRE2", ["LICENCE"]),
@@ -24,9 +24,8 @@ LIBRARIES = [
     ("zlib", "zlib", ["LICENSE"]),
 ]
 # What qtbase builds into those libraries from its own third-party folder on Windows.
-QT_BUNDLED = ["freetype", "harfbuzz-ng", "libjpeg", "libpng", "pcre2", "double-conversion",
-              "md4c", "tinycbor", "easing", "pixman", "sha1", "sha3", "md5", "md4", "blake2",
-              "rfc6234", "icc"]
+QT_BUNDLED = ["harfbuzz-ng", "libpng", "pcre2", "double-conversion", "md4c", "tinycbor",
+              "easing", "freebsd", "pixman", "sha1", "sha3", "md5", "md4", "rfc6234", "icc"]
 LICENCE_NAMES = re.compile(r"(LICEN[CS]E|COPYING|FTL|ijg-license|zlib-license)[^/]*$", re.I)
 RUNTIMES = [("mingw-w64-common", "the mingw-w64 runtime and winpthreads"),
             ("gcc-mingw-w64-base", "the GCC runtime libraries (libgcc, libstdc++), with the GCC "

@@ -5,12 +5,14 @@
 ;            -DLICENSE=LICENSE -DNOTICES=THIRD-PARTY-NOTICES.txt quillon.nsi
 ; It shows the licence before installing, and installs it with the notices of the libraries inside
 ; the program.
-Target amd64-unicode
+; A 32-bit installer for a 32-bit program: it runs on every Windows the program runs on, and
+; installs into Program Files (x86) on a 64-bit one.
+Target x86-unicode
 !include "MUI2.nsh"
 
 Name "Quillon"
 OutFile "${OUT}"
-InstallDir "$PROGRAMFILES64\Quillon"
+InstallDir "$PROGRAMFILES\Quillon"
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 ; The files keep no time of their own inside the installer, which thus comes out the same whenever

@@ -1,14 +1,15 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Cross-compiling for 64-bit Windows with Debian's mingw-w64 (POSIX threads, for std::thread).
+# Cross-compiling for 32-bit Windows with Debian's mingw-w64 (POSIX threads, for std::thread): one
+# program for every Windows from 7 SP1 on, 32- and 64-bit alike.
 # QUILLON_WINDOWS_PREFIX (environment): the folders, separated by ':', where the libraries that
 # deps.sh built live.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 string(REPLACE ":" ";" QUILLON_WINDOWS_PREFIXES "$ENV{QUILLON_WINDOWS_PREFIX}")
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 ${QUILLON_WINDOWS_PREFIXES})
+set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32 ${QUILLON_WINDOWS_PREFIXES})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
