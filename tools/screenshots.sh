@@ -37,7 +37,7 @@ import -window "$window" docs/frm1.png
 # A press on the first row opens the menu; its first item opens the detail window.
 xdotool mousemove --window "$window" 150 86 click 3
 sleep 0.5
-xdotool key Down Return
+xdotool key Return  # the first entry comes highlighted
 sleep 2
 detail=$(xdotool search --sync --name '^资源详情$' | head -1)
 import -window "$detail" docs/frm2.png
