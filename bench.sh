@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every benchmark and writes BENCHMARKS.md and docs/worst_case.svg.
-#   ./bench.sh            (about five minutes)
+#   ./bench.sh            (about fifteen minutes)
 # Builds Release in build-bench/, starts two demo catalogue servers that wait 20 ms before each
 # page (one keeps connections open, one closes them), one whose result pages are as large as a
 # page may be, and one plain server for the program's start-up run, runs quillon_bench, the Python
