@@ -125,7 +125,7 @@ void TypeThroughSystem(std::initializer_list<SystemKey> keys) {
 // Clicks at `at` in `widget` and returns once the program has the press: true when it came
 // within 5 s. xdotool places the pointer by the window system's own idea of where the window is,
 // which a window manager that has just taken the window in may not have told Qt yet.
-bool ClickThroughSystem(const QWidget* widget, QPoint at) {
+bool ClickThroughSystem(const QWidget* widget, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
   struct Presses final : QObject {
     int seen = 0;
     bool eventFilter(QObject*, QEvent* event) override {
@@ -137,12 +137,15 @@ bool ClickThroughSystem(const QWidget* widget, QPoint at) {
 #ifdef _WIN32
   at = widget->mapToGlobal(at);
   SetCursorPos(at.x(), at.y());
-  mouse_event(2 /* MOUSEEVENTF_LEFTDOWN */, 0, 0, 0, 0), mouse_event(4 /* LEFTUP */, 0, 0, 0, 0);
+  const bool right = button == Qt::RightButton;
+  mouse_event(right ? 8 /* MOUSEEVENTF_RIGHTDOWN */ : 2 /* LEFTDOWN */, 0, 0, 0, 0);
+  mouse_event(right ? 16 /* RIGHTUP */ : 4 /* LEFTUP */, 0, 0, 0, 0);
 #else
   at = widget->mapTo(widget->window(), at);
   QProcess xdotool;  // waited for with the events going on, which a window manager may ask for
   xdotool.start("xdotool", {"mousemove", "--window", QString::number(widget->window()->winId()),
-                            QString::number(at.x()), QString::number(at.y()), "click", "1"});
+                            QString::number(at.x()), QString::number(at.y()), "click",
+                            button == Qt::RightButton ? "3" : "1"});
   EXPECT_TRUE(QTest::qWaitFor([&] { return xdotool.state() == QProcess::NotRunning; }));
 #endif
   return QTest::qWaitFor([&] { return presses.seen > 0; }, 5000);
@@ -537,7 +540,7 @@ TEST(PointerTest, InputThroughTheWindowSystem) {
                    : lvw->visualItemRect(lvw->topLevelItem(row)).center();
   };
   QTimer::singleShot(500ms, [&] {
-    EXPECT_TRUE(ClickThroughSystem(lvw->viewport(), rowAt(-1)) &&
+    EXPECT_TRUE(ClickThroughSystem(lvw->viewport(), rowAt(-1), Qt::RightButton) &&
                 ClickThroughSystem(cmbSearch, cmbSearch->rect().center()));
     EXPECT_EQ(fetches, 1) << "both came, and wait, while the first page is fetched";
   });
