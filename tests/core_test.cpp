@@ -276,6 +276,8 @@ TEST(FetchPageTest, ThroughTheSystemsProxy) {
       EXPECT_EQ(server.Requests().back().Target(), page);
       page = "http://ZONE.invalid/utf8?page=2";
     }
+    EXPECT_EQ(FetchPage(near, false), utf8);  // another host of the same action: asked for itself
+    EXPECT_EQ(server.Requests().back().Target(), "/utf8");
     const size_t heap = HeapInUse();
     for (int i = 0; i < 5000; ++i) Module1::ProxiesFor(page, 1s);
     EXPECT_LT(HeapInUse(), heap + (64u << 10));
